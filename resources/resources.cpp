@@ -1,0 +1,1 @@
+// Resource pictures are added to this library by qt_add_resources.

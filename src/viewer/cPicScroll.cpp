@@ -1,0 +1,1 @@
+#include "viewer/cPicScroll.h"
