@@ -12,10 +12,10 @@ class Error : public std::runtime_error
 {
 public:
     Error(int number, const QString &description)
-        : std::runtime_error(description.toStdString()), m_number(number),
+        : std::runtime_error(description.toStdString()),
+          m_number(number),
           m_description(description)
-    {
-    }
+    { }
 
     int number() const noexcept { return m_number; }
     const QString &description() const noexcept { return m_description; }

@@ -59,7 +59,7 @@ bool App::PrevInstance()
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return false;
-    sockaddr_un addr {};
+    sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     const QByteArray name = "orlaneva-instance-" + QByteArray::number(uint(::getuid()));
     std::memcpy(addr.sun_path + 1, name.constData(), size_t(name.size()));
@@ -178,9 +178,9 @@ namespace {
 double twipsPerPixel(bool horizontal)
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
-    const double dpi = screen ? (horizontal ? screen->logicalDotsPerInchX()
-                                            : screen->logicalDotsPerInchY())
-                              : 96.0;
+    const double dpi = screen
+        ? (horizontal ? screen->logicalDotsPerInchX() : screen->logicalDotsPerInchY())
+        : 96.0;
     return dpi > 0 ? 1440.0 / dpi : 15.0;
 }
 } // namespace
@@ -256,7 +256,7 @@ unsigned SetErrorMode(unsigned mode)
     g_errorMode = mode;
     if (mode & SEM_NOGPFAULTERRORBOX) {
         // No core file means no crash reporter pops up for this process.
-        rlimit none {0, 0};
+        rlimit none{0, 0};
         ::setrlimit(RLIMIT_CORE, &none);
     }
     return previous;

@@ -1,0 +1,831 @@
+#include "toolkit/Controls.h"
+
+#include "common/Error.h"
+#include "common/Paths.h"
+#include "toolkit/Form.h"
+#include "toolkit/Services.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QEvent>
+#include <QFileInfo>
+#include <QFrame>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QToolButton>
+
+#include <cmath>
+#include <limits>
+
+namespace tk {
+
+using orlaneva::Error;
+namespace ErrorNumber = orlaneva::ErrorNumber;
+
+QColor SystemColor::WindowBackground()
+{
+    return QApplication::palette().color(QPalette::Base);
+}
+
+QColor SystemColor::ActiveBorder()
+{
+    return QApplication::palette().color(QPalette::Button);
+}
+
+QColor SystemColor::ButtonText()
+{
+    return QApplication::palette().color(QPalette::ButtonText);
+}
+
+QFont Font(const QString &family, double pointSize, bool bold, bool italic)
+{
+    QFont font(family);
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    font.setItalic(italic);
+    // Verdana is rarely installed on Linux; a wide humanist sans keeps the layout.
+    font.setStyleHint(QFont::SansSerif);
+    QFont::insertSubstitutions(
+        QStringLiteral("Verdana"),
+        {QStringLiteral("DejaVu Sans"), QStringLiteral("Bitstream Vera Sans")});
+    return font;
+}
+
+int twipsToPixelsX(int twips)
+{
+    return int(std::lround(twips / Screen::TwipsPerPixelX()));
+}
+
+int twipsToPixelsY(int twips)
+{
+    return int(std::lround(twips / Screen::TwipsPerPixelY()));
+}
+
+int pixelsToTwipsX(int pixels)
+{
+    return int(std::lround(pixels * Screen::TwipsPerPixelX()));
+}
+
+int pixelsToTwipsY(int pixels)
+{
+    return int(std::lround(pixels * Screen::TwipsPerPixelY()));
+}
+
+int systemScrollBarWidth()
+{
+    return QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+}
+
+int systemScrollBarHeight()
+{
+    return QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+}
+
+namespace {
+
+Error invalidPropertyValue()
+{
+    return Error(ErrorNumber::InvalidPropertyValue,
+                 QStringLiteral("El valor de la propiedad no es válido."));
+}
+
+Error notLoaded(const QString &name)
+{
+    return Error(
+        ErrorNumber::ObjectRequired,
+        QStringLiteral("El control '%1' no existe: su ventana no está cargada.").arg(name));
+}
+
+int keyAscii(const QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return 0;
+    default:
+        break;
+    }
+    const QString text = event->text();
+    return text.isEmpty() ? 0 : int(text.at(0).unicode());
+}
+
+// Turns Qt's key and focus events into the KeyPress / GotFocus / LostFocus of a control.
+class InputFilter : public QObject
+{
+public:
+    InputFilter(QObject *parent, std::function<void(int &)> *keyPress,
+                std::function<void()> *gotFocus, std::function<void()> *lostFocus)
+        : QObject(parent), m_keyPress(keyPress), m_gotFocus(gotFocus), m_lostFocus(lostFocus)
+    { }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress: {
+            int code = keyAscii(static_cast<QKeyEvent *>(event));
+            if (code == 0 || !*m_keyPress)
+                break;
+            dispatch([&] { (*m_keyPress)(code); });
+            if (code == 0)
+                return true;
+            break;
+        }
+        case QEvent::FocusIn:
+            if (*m_gotFocus)
+                dispatch(*m_gotFocus);
+            break;
+        case QEvent::FocusOut:
+            if (*m_lostFocus)
+                dispatch(*m_lostFocus);
+            break;
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void(int &)> *m_keyPress;
+    std::function<void()> *m_gotFocus;
+    std::function<void()> *m_lostFocus;
+};
+
+void setPaletteColor(QWidget &widget, QPalette::ColorRole role, const QColor &color)
+{
+    QPalette palette = widget.palette();
+    palette.setColor(role, color);
+    widget.setPalette(palette);
+}
+
+} // namespace
+
+Control::~Control()
+{
+    if (m_form && !m_name.isEmpty())
+        m_form->Controls().unregisterControl(m_name);
+}
+
+QWidget &Control::w() const
+{
+    if (!m_widget)
+        throw notLoaded(m_name);
+    return *m_widget;
+}
+
+QWidget *Control::parentClient() const
+{
+    return m_widget ? m_widget->parentWidget() : nullptr;
+}
+
+void Control::attach(Form &form, const QString &name, QWidget *widget)
+{
+    if (m_form && !m_name.isEmpty() && m_name != name)
+        m_form->Controls().unregisterControl(m_name);
+    m_form = &form;
+    m_name = name;
+    m_widget = widget;
+    widget->setObjectName(name);
+    form.Controls().registerControl(name, this);
+    m_left = m_top = m_width = m_height = 0;
+    m_tabIndex = -1;
+}
+
+void Control::detach()
+{
+    m_widget = nullptr;
+}
+
+void Control::applyGeometry()
+{
+    w().setGeometry(twipsToPixelsX(m_left), twipsToPixelsY(m_top), twipsToPixelsX(m_width),
+                    twipsToPixelsY(m_height));
+}
+
+void Control::setLeft(int twips)
+{
+    Move(twips, m_top, m_width, m_height);
+}
+
+void Control::setTop(int twips)
+{
+    Move(m_left, twips, m_width, m_height);
+}
+
+void Control::setWidth(int twips)
+{
+    Move(m_left, m_top, twips, m_height);
+}
+
+void Control::setHeight(int twips)
+{
+    Move(m_left, m_top, m_width, twips);
+}
+
+void Control::Move(int left, int top)
+{
+    Move(left, top, m_width, m_height);
+}
+
+void Control::Move(int left, int top, int width, int height)
+{
+    w();
+    if (width < 0 || height < 0)
+        throw invalidPropertyValue();
+    m_left = left;
+    m_top = top;
+    m_width = width;
+    m_height = height;
+    applyGeometry();
+}
+
+bool Control::Visible() const
+{
+    return !w().isHidden();
+}
+
+void Control::setVisible(bool visible)
+{
+    w().setVisible(visible);
+}
+
+bool Control::Enabled() const
+{
+    return w().isEnabled();
+}
+
+void Control::setEnabled(bool enabled)
+{
+    w().setEnabled(enabled);
+}
+
+QString Control::ToolTipText() const
+{
+    return w().toolTip();
+}
+
+void Control::setToolTipText(const QString &text)
+{
+    w().setToolTip(text);
+}
+
+QColor Control::BackColor() const
+{
+    return w().palette().color(w().backgroundRole());
+}
+
+void Control::setBackColor(const QColor &color)
+{
+    w().setAutoFillBackground(true);
+    setPaletteColor(w(), w().backgroundRole(), color);
+}
+
+void Control::setForeColor(const QColor &color)
+{
+    setPaletteColor(w(), QPalette::WindowText, color);
+    setPaletteColor(w(), QPalette::Text, color);
+    setPaletteColor(w(), QPalette::ButtonText, color);
+}
+
+void Control::setFont(const QFont &font)
+{
+    w().setFont(font);
+}
+
+void Control::SetFocus()
+{
+    w().setFocus(Qt::OtherFocusReason);
+}
+
+void Control::ZOrder()
+{
+    w().raise();
+}
+
+void Control::setContainer(PictureBox &container)
+{
+    const bool hidden = w().isHidden();
+    w().setParent(container.client());
+    applyGeometry();
+    w().setVisible(!hidden);
+}
+
+// Label
+
+void Label::create(Form &form, const QString &name)
+{
+    auto *widget = new QLabel(form.client());
+    widget->setTextFormat(Qt::PlainText);
+    widget->setWordWrap(true);
+    widget->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    attach(form, name, widget);
+    widget->show();
+}
+
+QLabel *Label::label() const
+{
+    return static_cast<QLabel *>(&w());
+}
+
+QString Label::Caption() const
+{
+    return label()->text();
+}
+
+void Label::setCaption(const QString &text)
+{
+    label()->setText(text);
+}
+
+void Label::setAlignment(Qt::Alignment alignment)
+{
+    label()->setAlignment(alignment);
+}
+
+// CommandButton
+
+void CommandButton::create(Form &form, const QString &name)
+{
+    auto *widget = new QToolButton(form.client());
+    widget->setFocusPolicy(Qt::StrongFocus);
+    widget->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    widget->setAutoRaise(false);
+    attach(form, name, widget);
+    QObject::connect(widget, &QToolButton::clicked, widget, [this] {
+        if (Click)
+            dispatch(Click);
+    });
+    widget->show();
+}
+
+QToolButton *CommandButton::button() const
+{
+    return static_cast<QToolButton *>(&w());
+}
+
+QString CommandButton::Caption() const
+{
+    return button()->text();
+}
+
+void CommandButton::setCaption(const QString &text)
+{
+    button()->setText(text);
+    button()->setToolButtonStyle(button()->icon().isNull() ? Qt::ToolButtonTextOnly
+                                                           : Qt::ToolButtonTextUnderIcon);
+    if (!text.isEmpty())
+        button()->setAccessibleName(QString(text).remove(QLatin1Char('&')));
+}
+
+void CommandButton::setPicture(const QString &resource)
+{
+    const QPixmap pixmap(resource);
+    button()->setIcon(QIcon(pixmap));
+    button()->setIconSize(pixmap.size());
+    button()->setToolButtonStyle(button()->text().isEmpty() ? Qt::ToolButtonIconOnly
+                                                            : Qt::ToolButtonTextUnderIcon);
+}
+
+void CommandButton::setBackColor(const QColor &color)
+{
+    w().setAutoFillBackground(true);
+    setPaletteColor(w(), QPalette::Button, color);
+    setPaletteColor(w(), QPalette::Window, color);
+}
+
+// PictureBox
+
+namespace {
+
+class PictureClient : public QWidget
+{
+public:
+    explicit PictureClient(QWidget *parent) : QWidget(parent) { setAutoFillBackground(true); }
+    QImage picture;
+    std::function<void()> *click = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        if (picture.isNull())
+            return;
+        QPainter painter(this);
+        const QRect area = event->rect() & QRect(QPoint(0, 0), picture.size());
+        if (!area.isEmpty())
+            painter.drawImage(area.topLeft(), picture, area);
+    }
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        m_pressed = event->button() == Qt::LeftButton;
+        event->accept();
+    }
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        event->accept();
+        const bool clicked = m_pressed && rect().contains(event->position().toPoint());
+        m_pressed = false;
+        if (clicked && click && *click)
+            dispatch(*click);
+    }
+
+private:
+    bool m_pressed = false;
+};
+
+class PictureFrame : public QFrame
+{
+public:
+    explicit PictureFrame(QWidget *parent) : QFrame(parent), inner(new PictureClient(this)) { }
+    PictureClient *inner;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QFrame::resizeEvent(event);
+        inner->setGeometry(contentsRect());
+    }
+};
+
+PictureFrame *frameOf(QWidget &widget)
+{
+    return static_cast<PictureFrame *>(&widget);
+}
+
+const QImage &noPicture()
+{
+    static const QImage empty;
+    return empty;
+}
+
+} // namespace
+
+void PictureBox::create(Form &form, const QString &name)
+{
+    auto *widget = new PictureFrame(form.client());
+    widget->inner->click = &Click;
+    attach(form, name, widget);
+    m_borderStyle = vbFixedSingle;
+    m_autoSize = false;
+    m_notifiedWidth = m_notifiedHeight = 0;
+    setBorderStyle(vbFixedSingle);
+    setPaletteColor(*widget->inner, QPalette::Window, SystemColor::WindowBackground());
+    widget->show();
+}
+
+void PictureBox::detach()
+{
+    Control::detach();
+}
+
+QWidget *PictureBox::client() const
+{
+    return frameOf(w())->inner;
+}
+
+int PictureBox::borderPixels() const
+{
+    return m_borderStyle == vbFixedSingle ? 2 : 0;
+}
+
+int PictureBox::ScaleWidth() const
+{
+    return std::max(0, Width() - pixelsToTwipsX(2 * borderPixels()));
+}
+
+int PictureBox::ScaleHeight() const
+{
+    return std::max(0, Height() - pixelsToTwipsY(2 * borderPixels()));
+}
+
+void PictureBox::setBorderStyle(int style)
+{
+    if (style != vbBSNone && style != vbFixedSingle)
+        throw invalidPropertyValue();
+    m_borderStyle = style;
+    PictureFrame *frame = frameOf(w());
+    if (style == vbFixedSingle) {
+        frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        frame->setLineWidth(2);
+    } else {
+        frame->setFrameStyle(QFrame::NoFrame);
+        frame->setLineWidth(0);
+    }
+    frame->inner->setGeometry(frame->contentsRect());
+}
+
+void PictureBox::setAutoSize(bool on)
+{
+    m_autoSize = on;
+    if (on && hasPicture())
+        setPicture(Picture());
+}
+
+const QImage &PictureBox::Picture() const
+{
+    return exists() ? frameOf(w())->inner->picture : noPicture();
+}
+
+bool PictureBox::hasPicture() const
+{
+    const QImage &picture = Picture();
+    return !picture.isNull() && picture.width() > 0 && picture.height() > 0;
+}
+
+void PictureBox::setPicture(const QImage &picture)
+{
+    PictureClient *inner = frameOf(w())->inner;
+    inner->picture = picture;
+    inner->update();
+    if (m_autoSize && !picture.isNull()) {
+        const int border = 2 * borderPixels();
+        Move(Left(), Top(), pixelsToTwipsX(picture.width() + border),
+             pixelsToTwipsY(picture.height() + border));
+    }
+}
+
+void PictureBox::setPicture(const QString &resource)
+{
+    setPicture(QImage(resource));
+}
+
+void PictureBox::setBackColor(const QColor &color)
+{
+    setPaletteColor(*frameOf(w())->inner, QPalette::Window, color);
+    setPaletteColor(w(), QPalette::Window, color);
+}
+
+void PictureBox::applyGeometry()
+{
+    Control::applyGeometry();
+    // The notification follows the size the window set, at once, even while hidden.
+    if (Width() != m_notifiedWidth || Height() != m_notifiedHeight) {
+        m_notifiedWidth = Width();
+        m_notifiedHeight = Height();
+        if (Resize)
+            Resize();
+    }
+}
+
+// TextBox
+
+void TextBox::create(Form &form, const QString &name)
+{
+    auto *widget = new QLineEdit(form.client());
+    attach(form, name, widget);
+    widget->installEventFilter(new InputFilter(widget, &KeyPress, &GotFocus, &LostFocus));
+    widget->show();
+}
+
+QLineEdit *TextBox::edit() const
+{
+    return static_cast<QLineEdit *>(&w());
+}
+
+QString TextBox::Text() const
+{
+    return edit()->text();
+}
+
+void TextBox::setText(const QString &text)
+{
+    edit()->setText(text);
+}
+
+void TextBox::setSelStart(int start)
+{
+    edit()->setCursorPosition(start);
+}
+
+void TextBox::setSelLength(int length)
+{
+    const int start = edit()->cursorPosition();
+    edit()->setSelection(start, length);
+}
+
+void TextBox::setBackColor(const QColor &color)
+{
+    setPaletteColor(w(), QPalette::Base, color);
+}
+
+// ComboBox
+
+void ComboBox::create(Form &form, const QString &name)
+{
+    auto *widget = new QComboBox(form.client());
+    widget->setEditable(true);
+    widget->setInsertPolicy(QComboBox::NoInsert);
+    widget->setFocusPolicy(Qt::StrongFocus);
+    attach(form, name, widget);
+    auto *filter = new InputFilter(widget, &KeyPress, &GotFocus, &LostFocus);
+    widget->installEventFilter(filter);
+    widget->show();
+}
+
+QComboBox *ComboBox::combo() const
+{
+    return static_cast<QComboBox *>(&w());
+}
+
+void ComboBox::AddItem(const QString &item)
+{
+    const QString text = combo()->currentText();
+    combo()->addItem(item);
+    combo()->setEditText(text);
+}
+
+int ComboBox::ListCount() const
+{
+    return combo()->count();
+}
+
+QString ComboBox::List(int index) const
+{
+    return combo()->itemText(index);
+}
+
+QString ComboBox::Text() const
+{
+    return combo()->currentText();
+}
+
+void ComboBox::setText(const QString &text)
+{
+    const int index = combo()->findText(text);
+    combo()->setCurrentIndex(index);
+    combo()->setEditText(text);
+}
+
+void ComboBox::setSelStart(int start)
+{
+    combo()->lineEdit()->setCursorPosition(start);
+}
+
+void ComboBox::setSelLength(int length)
+{
+    QLineEdit *edit = combo()->lineEdit();
+    edit->setSelection(edit->cursorPosition(), length);
+}
+
+void ComboBox::setBackColor(const QColor &color)
+{
+    setPaletteColor(w(), QPalette::Base, color);
+    setPaletteColor(*combo()->lineEdit(), QPalette::Base, color);
+}
+
+// ScrollBar
+
+namespace {
+void check16(int value)
+{
+    if (value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
+        throw Error(ErrorNumber::Overflow, QStringLiteral("Desbordamiento."));
+}
+} // namespace
+
+void ScrollBar::createBar(Form &form, const QString &name, Qt::Orientation orientation)
+{
+    auto *widget = new QScrollBar(orientation, form.client());
+    attach(form, name, widget);
+    m_min = 0;
+    m_max = 32767;
+    m_smallChange = 1;
+    m_largeChange = 1;
+    applyRange();
+    widget->setSingleStep(1);
+    widget->setPageStep(1);
+    QObject::connect(widget, &QScrollBar::valueChanged, widget, [this, widget] {
+        const auto &handler = widget->isSliderDown() ? Scroll : Change;
+        if (handler)
+            dispatch(handler);
+    });
+    QObject::connect(widget, &QScrollBar::sliderReleased, widget, [this] {
+        if (Change)
+            dispatch(Change);
+    });
+    // A new bar takes the system thickness and a short length.
+    const int thickness = orientation == Qt::Vertical ? pixelsToTwipsX(systemScrollBarWidth())
+                                                      : pixelsToTwipsY(systemScrollBarHeight());
+    if (orientation == Qt::Vertical)
+        Move(0, 0, thickness, 1215);
+    else
+        Move(0, 0, 1215, thickness);
+    widget->show();
+}
+
+QScrollBar *ScrollBar::bar() const
+{
+    return static_cast<QScrollBar *>(&w());
+}
+
+void ScrollBar::applyRange()
+{
+    bar()->setRange(m_min, std::max(m_min, m_max));
+}
+
+int ScrollBar::Value() const
+{
+    return bar()->value();
+}
+
+void ScrollBar::setMin(int value)
+{
+    check16(value);
+    m_min = value;
+    applyRange();
+}
+
+void ScrollBar::setMax(int value)
+{
+    check16(value);
+    m_max = value;
+    applyRange();
+}
+
+void ScrollBar::setValue(int value)
+{
+    check16(value);
+    const int low = std::min(m_min, m_max);
+    const int high = std::max(m_min, m_max);
+    if (value < low || value > high)
+        throw invalidPropertyValue();
+    bar()->setValue(value);
+}
+
+void ScrollBar::setSmallChange(int value)
+{
+    check16(value);
+    if (value < 1)
+        throw invalidPropertyValue();
+    m_smallChange = value;
+    bar()->setSingleStep(value);
+}
+
+void ScrollBar::setLargeChange(int value)
+{
+    check16(value);
+    if (value < 1)
+        throw invalidPropertyValue();
+    m_largeChange = value;
+    bar()->setPageStep(value);
+}
+
+void VScrollBar::create(Form &form, const QString &name)
+{
+    createBar(form, name, Qt::Vertical);
+}
+
+void HScrollBar::create(Form &form, const QString &name)
+{
+    createBar(form, name, Qt::Horizontal);
+}
+
+void HiddenButton::create(Form &form, const QString &name)
+{
+    auto *widget = new QToolButton(form.client());
+    widget->setFocusPolicy(Qt::NoFocus);
+    attach(form, name, widget);
+    widget->hide();
+}
+
+QImage LoadPicture(const QString &path)
+{
+    const QString file = orlaneva::nativePath(path);
+    const QFileInfo info(file);
+    if (!info.exists())
+        throw Error(ErrorNumber::FileNotFound,
+                    QStringLiteral("No se encuentra el archivo de imagen '%1'.").arg(file));
+    if (info.isDir())
+        throw Error(ErrorNumber::PathNotFound,
+                    QStringLiteral("'%1' es una carpeta, no un archivo de imagen.").arg(file));
+    QImageReader reader(file);
+    reader.setDecideFormatFromContent(true);
+    // Megabytes: refuse pictures whose decoded size would exhaust memory.
+    reader.setAllocationLimit(1024);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        const bool unreadable = !info.isReadable();
+        throw Error(
+            unreadable ? ErrorNumber::PermissionDenied : ErrorNumber::InvalidPicture,
+            unreadable
+                ? QStringLiteral("No se puede leer el archivo de imagen '%1': permiso denegado.")
+                      .arg(file)
+                : QStringLiteral("La imagen '%1' no es válida o está dañada (%2).")
+                      .arg(file, reader.errorString()));
+    }
+    return image;
+}
+
+} // namespace tk
