@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QEvent>
 #include <QIcon>
 #include <QWidget>
@@ -227,7 +228,8 @@ void Form::Show()
     if (!m_window)
         return; // the load step unloaded the window again
     m_window->show();
-    m_window->raise();
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        m_window->raise();
     m_window->activateWindow();
     if (!m_focusPlaced) {
         m_focusPlaced = true;

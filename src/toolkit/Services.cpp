@@ -75,8 +75,10 @@ bool App::PrevInstance()
 
 void App::End(int exitCode)
 {
-    if (g_endHandler)
+    if (g_endHandler) {
         g_endHandler(exitCode);
+        throw ProgramEnded {exitCode};
+    }
     std::fflush(nullptr);
     std::_Exit(exitCode);
 }
@@ -219,7 +221,8 @@ void reportUncaughtError(int number, const QString &description)
     App::End(1);
 }
 
-void dispatch(const std::function<void()> &handler)
+namespace {
+void runReportingErrors(const std::function<void()> &handler)
 {
     int number = 0;
     QString description;
@@ -237,6 +240,16 @@ void dispatch(const std::function<void()> &handler)
         description = QString::fromLocal8Bit(e.what());
     }
     reportUncaughtError(number, description);
+}
+} // namespace
+
+void dispatch(const std::function<void()> &handler)
+{
+    try {
+        runReportingErrors(handler);
+    } catch (const App::ProgramEnded &) {
+        // Only a test's replacement ending gets here; the real one never returns.
+    }
 }
 
 void resumeNext(std::initializer_list<std::function<void()>> statements)

@@ -17,8 +17,13 @@ void setPathForTesting(const QString &path); // empty: back to the executable's 
 bool PrevInstance();
 // Ends the program at once with the given exit status; nothing runs after it.
 [[noreturn]] void End(int exitCode = 0);
-// Tests replace the ending (it must not return normally: throw to unwind instead).
+// Tests replace the ending. The handler must not return: it throws ProgramEnded, which
+// unwinds to the event dispatch that was running and stops there silently.
 void setEndHandler(std::function<void(int)> handler);
+struct ProgramEnded
+{
+    int exitCode;
+};
 inline constexpr auto Title = "Orlaneva";
 } // namespace App
 

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "toolkit/Services.h"
+
+#include <QImage>
+#include <QList>
+#include <QSize>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <optional>
+#include <vector>
+
+namespace testing {
+
+// Records every message box instead of showing it; answers OK.
+class MsgBoxRecorder
+{
+public:
+    MsgBoxRecorder();
+    ~MsgBoxRecorder();
+    std::vector<tk::MsgBoxRequest> boxes;
+};
+
+// Replaces the program's end: records the exit codes; the running event stops there.
+class EndRecorder
+{
+public:
+    EndRecorder();
+    ~EndRecorder();
+    std::vector<int> codes;
+};
+
+// One row of table Ficha in the fixture catalogue; nullopt stands for Null.
+struct Card
+{
+    qint64 id;
+    std::optional<QString> titulo;
+    std::optional<QString> nivel;
+    std::optional<QString> descriptores;
+    std::optional<QString> enlace;
+    std::optional<QString> imagen;
+};
+
+// The twelve columns the fixture writes, in table order: position 1 is the title,
+// 3 the link, 11 the image file name.
+QStringList catalogueColumns();
+
+// A program folder for one test: fichas.mdb, Fichas/ and Documentos/ in a temporary
+// folder that App::Path() points to while the object lives.
+class AppFolder
+{
+public:
+    explicit AppFolder(const std::vector<Card> &cards = {});
+    ~AppFolder();
+    QString path() const { return m_dir.path(); }
+    QString file(const QString &relative) const;
+    void writeCatalogue(const std::vector<Card> &cards);
+    // Writes a picture of the given pixel size (format from the file's extension).
+    void writePicture(const QString &relative, QSize size, QColor colour = Qt::darkCyan);
+    void writeFile(const QString &relative, const QByteArray &bytes);
+    // The presentation, guide cover and guide document beside the catalogue.
+    void writeDocuments();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Gives pending deferred deletions and events a chance to run.
+void flushEvents();
+
+} // namespace testing

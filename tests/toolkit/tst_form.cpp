@@ -1,0 +1,255 @@
+#include "toolkit/Controls.h"
+#include "toolkit/Form.h"
+#include "toolkit/Services.h"
+
+#include "TestSupport.h"
+#include "common/Error.h"
+
+#include <QLabel>
+#include <QtTest>
+
+namespace {
+
+// A window whose hooks write what happened into a shared journal.
+class JournalForm : public tk::DefaultForm<JournalForm>
+{
+public:
+    JournalForm()
+        : DefaultForm({QStringLiteral("frm_Journal"), QStringLiteral("Orlaneva. - Diario."),
+                       15180, 10455, QString()})
+    {
+    }
+    static QStringList journal;
+    int cancelNextUnload = 0;
+    int member = 0;
+
+    tk::Label lblTitulo;
+    tk::ControlArray<tk::PictureBox> Picture {QStringLiteral("Picture")};
+    tk::CommandButton cmdVolver;
+
+protected:
+    void createControls() override
+    {
+        lblTitulo.create(*this, QStringLiteral("lblTitulo"));
+        lblTitulo.Move(360, 240, 1500, 300);
+        Picture.create(*this, 3).Move(12000, 9240, 2895, 975);
+        cmdVolver.create(*this, QStringLiteral("cmdVolver"));
+        cmdVolver.Move(13845, 240, 975, 855);
+        cmdVolver.Click = [this] { Unload(); };
+    }
+    void Form_Initialize() override { journal << QStringLiteral("Initialize"); }
+    void Form_Load() override { journal << QStringLiteral("Load"); }
+    void Form_Unload(int &Cancel) override
+    {
+        journal << QStringLiteral("Unload");
+        Cancel = cancelNextUnload;
+        cancelNextUnload = 0;
+    }
+};
+QStringList JournalForm::journal;
+
+class OtherForm : public tk::DefaultForm<OtherForm>
+{
+public:
+    OtherForm()
+        : DefaultForm({QStringLiteral("frm_Other"), QStringLiteral("Orlaneva. - Otra."), 15180,
+                       10395, QString()})
+    {
+    }
+
+protected:
+    void createControls() override { }
+};
+
+} // namespace
+
+class TestForm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        JournalForm::dropDefault();
+        OtherForm::dropDefault();
+        JournalForm::journal.clear();
+        testing::flushEvents();
+    }
+
+    void initializeRunsOnceAndTheObjectOutlivesItsWindow()
+    {
+        JournalForm &form = JournalForm::Default();
+        form.member = 42;
+        form.Show();
+        form.Unload();
+        form.Show();
+        QCOMPARE(JournalForm::journal,
+                 QStringList({"Initialize", "Load", "Unload", "Load"}));
+        QCOMPARE(&JournalForm::Default(), &form);
+        QCOMPARE(form.member, 42);
+    }
+
+    void droppingAnInstanceMakesANewOneOnNextReference()
+    {
+        JournalForm::Default().member = 7;
+        JournalForm::dropDefault();
+        QVERIFY(!JournalForm::hasDefault());
+        QCOMPARE(JournalForm::Default().member, 0);
+        QCOMPARE(JournalForm::journal.count(QStringLiteral("Initialize")), 2);
+    }
+
+    void showingALoadedWindowOnlyBringsItToTheFront()
+    {
+        JournalForm &form = JournalForm::Default();
+        form.Show();
+        QWidget *window = form.window();
+        form.Show();
+        QCOMPARE(form.window(), window);
+        QCOMPARE(JournalForm::journal.count(QStringLiteral("Load")), 1);
+    }
+
+    void loadedFormsAreListedOldestFirst()
+    {
+        OtherForm::Default().Load();
+        JournalForm::Default().Show();
+        QCOMPARE(tk::Forms().size(), size_t(2));
+        QCOMPARE(tk::Forms()[0]->Name(), QStringLiteral("frm_Other"));
+        QCOMPARE(tk::Forms()[1]->Name(), QStringLiteral("frm_Journal"));
+        OtherForm::Default().Unload();
+        QCOMPARE(tk::Forms().size(), size_t(1));
+        QCOMPARE(tk::Forms()[0]->Caption(), QStringLiteral("Orlaneva. - Diario."));
+    }
+
+    void cancelledUnloadKeepsTheWindow()
+    {
+        JournalForm &form = JournalForm::Default();
+        form.Show();
+        form.cancelNextUnload = 1;
+        form.Unload();
+        QVERIFY(form.isLoaded());
+        form.Unload();
+        QVERIFY(!form.isLoaded());
+        QVERIFY(!form.lblTitulo.exists());
+    }
+
+    void closingFromTheTitleBarRunsTheUnloadStep()
+    {
+        JournalForm &form = JournalForm::Default();
+        form.Show();
+        form.window()->close();
+        QVERIFY(!form.isLoaded());
+        QVERIFY(JournalForm::journal.contains(QStringLiteral("Unload")));
+    }
+
+    void removedCloseCommandRefusesTheCloseRequest()
+    {
+        JournalForm &form = JournalForm::Default();
+        form.Load();
+        const WId handle = form.hWnd();
+        tk::SystemMenu *menu = tk::GetSystemMenu(handle, false);
+        QVERIFY(menu != nullptr);
+        QVERIFY(tk::DeleteMenu(menu, tk::SC_CLOSE, tk::MF_BYCOMMAND));
+        QVERIFY(tk::DrawMenuBar(handle));
+        form.Show();
+        QVERIFY(!(form.window()->windowFlags() & Qt::WindowCloseButtonHint));
+        form.window()->close();
+        QVERIFY(form.isLoaded());
+        QVERIFY(!JournalForm::journal.contains(QStringLiteral("Unload")));
+        QCOMPARE(tk::GetSystemMenu(WId(0), false), nullptr);
+    }
+
+    void controlsAreNamedAndPlacedInTwips()
+    {
+        JournalForm &form = JournalForm::Default();
+        form.Show();
+        QWidget *window = form.window();
+        QCOMPARE(window->objectName(), QStringLiteral("frm_Journal"));
+        QVERIFY(window->findChild<QWidget *>(QStringLiteral("Picture(3)")) != nullptr);
+        QVERIFY(window->findChild<QLabel *>(QStringLiteral("lblTitulo")) != nullptr);
+        QCOMPARE(form.ScaleWidth(), 15180);
+        QCOMPARE(form.ScaleHeight(), 10455);
+        const double tpp = tk::Screen::TwipsPerPixelX();
+        QCOMPARE(form.Picture(3).widget()->x(), int(std::lround(12000 / tpp)));
+        // Reading back gives what was written, even between two pixels.
+        form.Picture(3).Move(10, 20, 15160, 7001);
+        QCOMPARE(form.Picture(3).Width(), 15160);
+        QCOMPARE(form.Picture(3).Height(), 7001);
+    }
+
+    void negativeSizeIsAnInvalidPropertyValue()
+    {
+        JournalForm &form = JournalForm::Default();
+        form.Show();
+        try {
+            form.Picture(3).Move(10, 3200, -20, 7000);
+            QFAIL("a negative width was accepted");
+        } catch (const orlaneva::Error &e) {
+            QCOMPARE(e.number(), 380);
+        }
+        QCOMPARE(form.Picture(3).Width(), 2895);
+    }
+
+    void resumeNextRunsEveryStatement()
+    {
+        QStringList ran;
+        tk::resumeNext({[&] { ran << "1"; },
+                        [&] {
+                            ran << "2";
+                            throw orlaneva::Error(380, QStringLiteral("x"));
+                        },
+                        [&] { ran << "3"; }});
+        QCOMPARE(ran, QStringList({"1", "2", "3"}));
+    }
+
+    void runtimeControlsAreAddedAndRemovedByName()
+    {
+        JournalForm &form = JournalForm::Default();
+        form.Show();
+        tk::PictureBox &box = form.Controls().Add<tk::PictureBox>(QStringLiteral("pic_Imagen"));
+        QVERIFY(!box.Visible());
+        QCOMPARE(box.widget()->parentWidget(), form.window());
+        box.setContainer(form.Picture(3));
+        QCOMPARE(box.widget()->parentWidget(), form.Picture(3).client());
+        QVERIFY_THROWS_EXCEPTION(orlaneva::Error,
+                                 form.Controls().Add<tk::VScrollBar>(QStringLiteral("pic_Imagen")));
+        form.Controls().Remove(QStringLiteral("pic_Imagen"));
+        QVERIFY(form.Controls().find(QStringLiteral("pic_Imagen")) == nullptr);
+        QVERIFY_THROWS_EXCEPTION(orlaneva::Error,
+                                 form.Controls().Remove(QStringLiteral("pic_Imagen")));
+    }
+
+    void uncaughtErrorIsShownWithNumberAndDescriptionThenTheProgramEnds()
+    {
+        testing::MsgBoxRecorder boxes;
+        testing::EndRecorder ends;
+        bool after = false;
+        tk::dispatch([&] {
+            throw orlaneva::Error(-2147467259, QStringLiteral("No se encuentra 'fichas.mdb'."));
+            after = true;
+        });
+        QVERIFY(!after);
+        QCOMPARE(boxes.boxes.size(), size_t(1));
+        QVERIFY(boxes.boxes[0].prompt.contains(QStringLiteral("-2147467259")));
+        QVERIFY(boxes.boxes[0].prompt.contains(QStringLiteral("No se encuentra 'fichas.mdb'.")));
+        QCOMPARE(boxes.boxes[0].buttons & tk::vbCritical, int(tk::vbCritical));
+        QCOMPARE(ends.codes, std::vector<int>({1}));
+    }
+
+    void handlerThatSucceedsShowsNothing()
+    {
+        testing::MsgBoxRecorder boxes;
+        testing::EndRecorder ends;
+        tk::dispatch([] {});
+        QVERIFY(boxes.boxes.empty());
+        QVERIFY(ends.codes.empty());
+    }
+
+    void appPathHasNoTrailingSeparator()
+    {
+        QVERIFY(!tk::App::Path().endsWith(QLatin1Char('/')));
+        QCOMPARE(tk::App::Path(), QCoreApplication::applicationDirPath());
+    }
+};
+
+QTEST_MAIN(TestForm)
+#include "tst_form.moc"
