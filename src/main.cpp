@@ -1,4 +1,14 @@
-int main()
+#include "app/Module1.h"
+#include "toolkit/Services.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
 {
-    return 0;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Orlaneva"));
+    // The program ends only through its main window or the rule for uncaught errors.
+    QApplication::setQuitOnLastWindowClosed(false);
+    tk::dispatch(Module1::Main);
+    return QApplication::exec();
 }

@@ -1,0 +1,71 @@
+#include "app/CommonFrame.h"
+
+#include "db/Connection.h"
+#include "resources/Art.h"
+#include "toolkit/Services.h"
+
+namespace frame {
+
+QFont labelFont()
+{
+    return tk::Font(QStringLiteral("Verdana"), 9.75, true);
+}
+
+void styleLabel(tk::Label &label)
+{
+    label.setFont(labelFont());
+    label.setForeColor(kNavy);
+    label.setBackColor(kWhite);
+}
+
+void createSponsorStrip(tk::Form &form, tk::Label &label, const QString &labelName,
+                        Place labelPlace, tk::ControlArray<tk::PictureBox> &picture,
+                        Place picturePlace)
+{
+    label.create(form, labelName);
+    label.Move(labelPlace.left, labelPlace.top, labelPlace.width, labelPlace.height);
+    label.setCaption(QStringLiteral("Patrocinan:"));
+    styleLabel(label);
+
+    tk::PictureBox &logo = picture.create(form, 3);
+    logo.setBorderStyle(tk::PictureBox::vbBSNone);
+    logo.Move(picturePlace.left, picturePlace.top, picturePlace.width, picturePlace.height);
+    logo.setBackColor(tk::SystemColor::WindowBackground());
+    logo.setPicture(QString::fromUtf8(art::kSponsorLogo));
+    logo.widget()->setAccessibleName(QStringLiteral("Patrocinadores"));
+}
+
+void createReturnButton(tk::Form &form, tk::CommandButton &cmdVolver, int left,
+                        ReturnPicture picture)
+{
+    cmdVolver.create(form, QStringLiteral("cmdVolver"));
+    cmdVolver.Move(left, 240, 975, 855);
+    cmdVolver.setBackColor(kWhite);
+    cmdVolver.setPicture(QString::fromUtf8(
+        picture == ReturnPicture::ExitIcon ? art::kExitIcon : art::kReturnBitmap));
+    // No tooltip, as designed; assistive tools still need a name.
+    cmdVolver.widget()->setAccessibleName(
+        picture == ReturnPicture::ExitIcon ? QStringLiteral("Salir") : QStringLiteral("Volver"));
+}
+
+void commonInitialize()
+{
+    tk::SetErrorMode(tk::SEM_NOGPFAULTERRORBOX);
+    tk::InitCommonControls();
+}
+
+QString connectionString(const QString &sPathBD)
+{
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + sPathBD
+        + QStringLiteral(";Persist Security Info=False;Jet OLEDB:Database Password = ");
+}
+
+void openCatalogue(std::unique_ptr<db::Connection> &conexion, QString &sPathBD)
+{
+    conexion = std::make_unique<db::Connection>();
+    sPathBD = tk::App::Path() + QStringLiteral("\\fichas.mdb");
+    conexion->ConnectionString = connectionString(sPathBD);
+    conexion->Open(QString(), QString(), db::adOptionUnspecified);
+}
+
+} // namespace frame
