@@ -1,1 +1,2 @@
-// Resource pictures are added to this library by qt_add_resources.
+// The pictures reach this library through qt_add_resources; a static library still needs a
+// source of its own.
