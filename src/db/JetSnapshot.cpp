@@ -1,14 +1,667 @@
 #include "db/JetSnapshot.h"
 
 #include "common/Error.h"
+#include "db/JetHeader.h"
+#include "db/TextRules.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+
+#include <sqlite3.h>
+
+// mdbtools.h includes glib.h inside extern "C", which g++ 12 refuses: glib goes first.
+#include <glib.h>
+#include <mdbtools.h>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
 
 namespace db::jet {
 
+namespace {
+
+// What the Jet OLE DB provider reports: E_FAIL for most failures, DB_SEC_E_AUTH_FAILED for a
+// database password that does not match.
+constexpr int kProviderError = -2147467259;
+constexpr int kAuthenticationError = -2147217843;
+
+constexpr unsigned kOffsetMask = 0x1FFF;
+
+[[noreturn]] void fail(int number, const QString &text)
+{
+    throw orlaneva::Error(number, text);
+}
+
+[[noreturn]] void failDamaged(const QString &path)
+{
+    fail(kProviderError,
+         QStringLiteral("No se puede leer la base de datos '%1': el archivo está dañado o "
+                        "incompleto.")
+             .arg(path));
+}
+
+QString quoted(const QString &identifier)
+{
+    QString text = identifier;
+    text.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+// libmdb turns names and Jet 3 text into the charset named by MDBICONV when a file is opened,
+// and Jet 3 text is read in the code page named by MDB_JET3_CHARSET when set. The catalogue
+// needs UTF-8 and the file's own code page whatever the environment says.
+class CharsetPin
+{
+public:
+    CharsetPin() : m_iconv(save("MDBICONV")), m_jet3(save("MDB_JET3_CHARSET"))
+    {
+        if (m_iconv)
+            qputenv("MDBICONV", "UTF-8");
+        if (m_jet3)
+            qunsetenv("MDB_JET3_CHARSET");
+    }
+    ~CharsetPin()
+    {
+        if (m_iconv)
+            qputenv("MDBICONV", *m_iconv);
+        if (m_jet3)
+            qputenv("MDB_JET3_CHARSET", *m_jet3);
+    }
+    CharsetPin(const CharsetPin &) = delete;
+    CharsetPin &operator=(const CharsetPin &) = delete;
+
+private:
+    static std::optional<QByteArray> save(const char *name)
+    {
+        if (!qEnvironmentVariableIsSet(name))
+            return std::nullopt;
+        return qgetenv(name);
+    }
+    std::optional<QByteArray> m_iconv;
+    std::optional<QByteArray> m_jet3;
+};
+
+// libmdb formats some values with printf; the C locale keeps them readable whatever the
+// process locale is. uselocale() is per thread, so nothing else in the program notices.
+class CLocale
+{
+public:
+    CLocale() : m_c(newlocale(LC_ALL_MASK, "C", locale_t(nullptr)))
+    {
+        if (m_c)
+            m_previous = uselocale(m_c);
+    }
+    ~CLocale()
+    {
+        if (m_c) {
+            uselocale(m_previous);
+            freelocale(m_c);
+        }
+    }
+    CLocale(const CLocale &) = delete;
+    CLocale &operator=(const CLocale &) = delete;
+
+private:
+    locale_t m_c;
+    locale_t m_previous = locale_t(nullptr);
+};
+
+struct MdbCloser
+{
+    void operator()(MdbHandle *mdb) const { mdb_close(mdb); }
+};
+struct TableFreer
+{
+    void operator()(MdbTableDef *table) const { mdb_free_tabledef(table); }
+};
+struct StatementFinalizer
+{
+    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
+};
+using MdbPtr = std::unique_ptr<MdbHandle, MdbCloser>;
+using TablePtr = std::unique_ptr<MdbTableDef, TableFreer>;
+using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+// Jet dates count days from 1899-12-30; below zero the whole part counts back and the
+// fraction still runs forward from midnight.
+std::string isoDate(double value)
+{
+    if (!std::isfinite(value) || std::fabs(value) > 1e8)
+        return {};
+    qint64 days = static_cast<qint64>(std::trunc(value));
+    qint64 seconds = std::llround(std::fabs(value - static_cast<double>(days)) * 86400.0);
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        ++days;
+    }
+    // Civil date from days since 1970-01-01 (H. Hinnant's algorithm).
+    const qint64 z = days - 25569 + 719468;
+    const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
+    const qint64 doe = z - era * 146097;
+    const qint64 yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const qint64 doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const qint64 mp = (5 * doy + 2) / 153;
+    const qint64 day = doy - (153 * mp + 2) / 5 + 1;
+    const qint64 month = mp < 10 ? mp + 3 : mp - 9;
+    const qint64 year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+    char text[96];
+    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld",
+                  static_cast<long long>(year), static_cast<long long>(month),
+                  static_cast<long long>(day), static_cast<long long>(seconds / 3600),
+                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    return text;
+}
+
+// A Single read as the decimal it was typed as (1.1, not 1.100000023841858).
+double widenSingle(float value)
+{
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, value);
+    double wide = value;
+    std::from_chars(text, written.ptr, wide);
+    return wide;
+}
+
+// Jet 4 text: UCS-2LE, or "compressed" (FF FE, then one byte per character, a zero byte
+// switching between one and two bytes per character). Read exactly as libmdb does, but kept
+// as UTF-16 so that characters outside the BMP survive.
+void decodeJet4Text(const unsigned char *data, size_t size, std::u16string &out)
+{
+    out.clear();
+    if (size >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
+        bool compressed = true;
+        data += 2;
+        size -= 2;
+        while (size > 0) {
+            if (*data == 0) {
+                compressed = !compressed;
+                ++data;
+                --size;
+            } else if (compressed) {
+                out.push_back(char16_t(*data));
+                ++data;
+                --size;
+            } else if (size >= 2) {
+                out.push_back(char16_t(data[0] | (data[1] << 8)));
+                data += 2;
+                size -= 2;
+            } else {
+                break;
+            }
+        }
+        return;
+    }
+    out.reserve(size / 2);
+    for (size_t i = 0; i + 1 < size; i += 2)
+        out.push_back(char16_t(data[i] | (data[i + 1] << 8)));
+}
+
+class SnapshotReader
+{
+public:
+    SnapshotReader(const QString &path, const Header &header, qint64 fileSize)
+        : m_path(path),
+          m_header(header),
+          m_pageCount(static_cast<quint64>(fileSize) / static_cast<quint64>(header.pageSize))
+    { }
+
+    std::shared_ptr<sqlite3> read();
+
+private:
+    void openMemoryDatabase();
+    void exec(const char *sql);
+    [[noreturn]] void failEngine();
+    bool pageExists(quint64 page) const { return page > 0 && page < m_pageCount; }
+    void checkDefinitionPages(unsigned long page);
+    TablePtr readDefinition(MdbCatalogEntry *entry);
+    void copyTable(MdbCatalogEntry *entry);
+    void bindValue(sqlite3_stmt *statement, int index, const MdbColumn *column,
+                   const MdbField &field);
+    void bindText(sqlite3_stmt *statement, int index, const unsigned char *data, size_t size);
+    void readLongValue(const unsigned char *field, size_t size, std::string &out);
+
+    QString m_path;
+    Header m_header;
+    quint64 m_pageCount;
+    MdbPtr m_mdb;
+    std::shared_ptr<sqlite3> m_db;
+    std::u16string m_utf16;
+    std::string m_bytes;
+    std::vector<char> m_converted;
+};
+
+void SnapshotReader::failEngine()
+{
+    fail(kProviderError,
+         QStringLiteral("No se puede preparar en memoria la base de datos '%1': %2.")
+             .arg(m_path, QString::fromUtf8(sqlite3_errmsg(m_db.get()))));
+}
+
+void SnapshotReader::exec(const char *sql)
+{
+    if (sqlite3_exec(m_db.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        failEngine();
+}
+
+void SnapshotReader::openMemoryDatabase()
+{
+    sqlite3 *handle = nullptr;
+    const int rc
+        = sqlite3_open_v2(":memory:", &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    m_db.reset(handle, sqlite3_close);
+    if (rc != SQLITE_OK)
+        failEngine();
+    installTextRules(handle);
+    exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;");
+}
+
+// libmdb follows page numbers without looking at the file's size: a cut-short file would make
+// it read zeros or stop early without a word. Every page a table needs is checked first.
+void SnapshotReader::checkDefinitionPages(unsigned long page)
+{
+    MdbHandle *mdb = m_mdb.get();
+    for (quint64 hops = 0;; ++hops) {
+        if (!pageExists(page) || hops > m_pageCount || !mdb_read_pg(mdb, page)
+            || mdb->pg_buf[0] != MDB_PAGE_TABLE)
+            failDamaged(m_path);
+        if (hops == 0) {
+            const quint32 used = mdb_get_int32(mdb->pg_buf, mdb->fmt->tab_usage_map_offset);
+            const quint32 free = mdb_get_int32(mdb->pg_buf, mdb->fmt->tab_free_map_offset);
+            if (!pageExists(used >> 8) || !pageExists(free >> 8))
+                failDamaged(m_path);
+        }
+        page = mdb_get_int32(mdb->pg_buf, 4);
+        if (page == 0)
+            return;
+    }
+}
+
+TablePtr SnapshotReader::readDefinition(MdbCatalogEntry *entry)
+{
+    checkDefinitionPages(entry->table_pg);
+    TablePtr table(mdb_read_table(entry));
+    if (!table || table->num_cols > MDB_MAX_COLS || table->map_sz < 5 || !table->usage_map)
+        failDamaged(m_path);
+
+    const unsigned char *map = table->usage_map;
+    const size_t mapSize = table->map_sz;
+    if (map[0] == 1) {
+        for (size_t at = 1; at + 4 <= mapSize; at += 4) {
+            const quint32 mapPage = qFromLittleEndian<quint32>(map + at);
+            if (mapPage && !pageExists(mapPage))
+                failDamaged(m_path);
+        }
+    }
+    if (map[0] == 0 || map[0] == 1) {
+        guint32 page = 0;
+        for (quint64 count = 0;; ++count) {
+            const gint32 next = mdb_map_find_next(m_mdb.get(), table->usage_map, mapSize, page);
+            if (next <= 0)
+                break;
+            if (!pageExists(static_cast<quint64>(next)) || count > m_pageCount)
+                failDamaged(m_path);
+            page = static_cast<guint32>(next);
+        }
+    }
+    if (!mdb_read_columns(table.get()))
+        failDamaged(m_path);
+    return table;
+}
+
+// Memo and OLE values longer than their row: inline, on one long-value page, or chained over
+// several, following libmdb's reading of the 12-byte header.
+void SnapshotReader::readLongValue(const unsigned char *field, size_t size, std::string &out)
+{
+    out.clear();
+    if (size < MDB_MEMO_OVERHEAD)
+        return;
+    const quint32 header = qFromLittleEndian<quint32>(field);
+    const quint32 length = header & 0x3FFFFFFF;
+    if (header & 0x80000000) {
+        out.assign(reinterpret_cast<const char *>(field) + MDB_MEMO_OVERHEAD,
+                   size - MDB_MEMO_OVERHEAD);
+        return;
+    }
+    if ((header & 0xC0000000) == 0 && (header & 0xFF000000) != 0)
+        return; // flags libmdb does not know either
+    const bool chained = (header & 0x40000000) == 0;
+    quint32 pageRow = qFromLittleEndian<quint32>(field + 4);
+    for (quint64 hops = 0; pageRow; ++hops) {
+        void *buffer = nullptr;
+        int start = 0;
+        size_t rowSize = 0;
+        if (!pageExists(pageRow >> 8) || hops > m_pageCount
+            || mdb_find_pg_row(m_mdb.get(), static_cast<int>(pageRow), &buffer, &start, &rowSize)
+                != 0)
+            failDamaged(m_path);
+        const auto *row = static_cast<const unsigned char *>(buffer) + start;
+        if (!chained) {
+            out.assign(reinterpret_cast<const char *>(row), rowSize);
+            return;
+        }
+        if (rowSize < 4 || out.size() + rowSize - 4 > length)
+            return;
+        out.append(reinterpret_cast<const char *>(row) + 4, rowSize - 4);
+        pageRow = qFromLittleEndian<quint32>(row);
+    }
+}
+
+void SnapshotReader::bindText(sqlite3_stmt *statement, int index, const unsigned char *data,
+                              size_t size)
+{
+    if (m_header.version != Version::Jet3) {
+        decodeJet4Text(data, size, m_utf16);
+        sqlite3_bind_text16(statement, index, m_utf16.data(),
+                            static_cast<int>(m_utf16.size() * sizeof(char16_t)), SQLITE_TRANSIENT);
+        return;
+    }
+    // Jet 3 text is in the file's code page; libmdb knows which and converts it.
+    m_converted.resize(4 * size + 16);
+    const int length = mdb_unicode2ascii(m_mdb.get(), reinterpret_cast<const char *>(data), size,
+                                         m_converted.data(), m_converted.size());
+    sqlite3_bind_text(statement, index, m_converted.data(), length, SQLITE_TRANSIENT);
+}
+
+void SnapshotReader::bindValue(sqlite3_stmt *statement, int index, const MdbColumn *column,
+                               const MdbField &field)
+{
+    // Yes/No lives in the null mask: a set bit is Yes, and it is never Null.
+    if (column->col_type == MDB_BOOL) {
+        sqlite3_bind_int(statement, index, field.is_null ? 0 : 1);
+        return;
+    }
+    if (field.is_null || field.siz < 0) {
+        sqlite3_bind_null(statement, index);
+        return;
+    }
+    MdbHandle *mdb = m_mdb.get();
+    const unsigned char *data = mdb->pg_buf + field.start;
+    const auto size = static_cast<size_t>(field.siz);
+    const auto need = [&](size_t bytes) {
+        if (size < bytes || field.start < 0
+            || static_cast<size_t>(field.start) + bytes > MDB_PGSIZE)
+            failDamaged(m_path);
+    };
+
+    switch (column->col_type) {
+    case MDB_BYTE:
+        need(1);
+        sqlite3_bind_int(statement, index, data[0]);
+        break;
+    case MDB_INT:
+        need(2);
+        sqlite3_bind_int(statement, index, qFromLittleEndian<qint16>(data));
+        break;
+    case MDB_LONGINT:
+    case MDB_COMPLEX:
+        need(4);
+        sqlite3_bind_int(statement, index, qFromLittleEndian<qint32>(data));
+        break;
+    case MDB_FLOAT: {
+        need(4);
+        const quint32 bits = qFromLittleEndian<quint32>(data);
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        sqlite3_bind_double(statement, index, widenSingle(value));
+        break;
+    }
+    case MDB_DOUBLE:
+    case MDB_DATETIME: {
+        need(8);
+        const quint64 bits = qFromLittleEndian<quint64>(data);
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        if (column->col_type == MDB_DOUBLE) {
+            sqlite3_bind_double(statement, index, value);
+        } else {
+            const std::string text = isoDate(value);
+            if (text.empty())
+                sqlite3_bind_null(statement, index);
+            else
+                sqlite3_bind_text(statement, index, text.data(), int(text.size()),
+                                  SQLITE_TRANSIENT);
+        }
+        break;
+    }
+    case MDB_MONEY:
+        need(8);
+        sqlite3_bind_double(statement, index,
+                            static_cast<double>(qFromLittleEndian<qint64>(data)) / 10000.0);
+        break;
+    case MDB_NUMERIC: {
+        need(17);
+        char *text = mdb_numeric_to_string(mdb, field.start, column->col_scale, column->col_prec);
+        double value = 0;
+        const size_t length = text ? std::strlen(text) : 0;
+        const auto parsed = std::from_chars(text, text + length, value);
+        if (text && parsed.ec == std::errc() && parsed.ptr == text + length)
+            sqlite3_bind_double(statement, index, value);
+        else if (text)
+            sqlite3_bind_text(statement, index, text, int(length), SQLITE_TRANSIENT);
+        else
+            sqlite3_bind_null(statement, index);
+        g_free(text);
+        break;
+    }
+    case MDB_REPID: {
+        need(16);
+        char *text = mdb_uuid_to_string(mdb->pg_buf, field.start);
+        sqlite3_bind_text(statement, index, text, -1, SQLITE_TRANSIENT);
+        g_free(text);
+        break;
+    }
+    case MDB_TEXT:
+        need(size);
+        bindText(statement, index, data, size);
+        break;
+    case MDB_MEMO:
+    case MDB_OLE:
+        need(size);
+        readLongValue(data, size, m_bytes);
+        if (column->col_type == MDB_MEMO)
+            bindText(statement, index, reinterpret_cast<const unsigned char *>(m_bytes.data()),
+                     m_bytes.size());
+        else
+            sqlite3_bind_blob(statement, index, m_bytes.data(), int(m_bytes.size()),
+                              SQLITE_TRANSIENT);
+        break;
+    case MDB_BINARY:
+        need(size);
+        sqlite3_bind_blob(statement, index, data, int(size), SQLITE_TRANSIENT);
+        break;
+    default:
+        sqlite3_bind_null(statement, index);
+        break;
+    }
+}
+
+void SnapshotReader::copyTable(MdbCatalogEntry *entry)
+{
+    const QString name = QString::fromUtf8(entry->object_name);
+    if (name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
+        return; // a name SQLite keeps for itself; no catalogue table is called so
+
+    TablePtr table = readDefinition(entry);
+    const auto columnAt = [&](unsigned i) {
+        return static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
+    };
+
+    QString create = QLatin1String("CREATE TABLE ") + quoted(name) + QLatin1String(" (");
+    QString insert = QLatin1String("INSERT INTO ") + quoted(name) + QLatin1String(" VALUES (");
+    for (unsigned i = 0; i < table->num_cols; ++i) {
+        const MdbColumn *column = columnAt(i);
+        if (i) {
+            create += QLatin1String(", ");
+            insert += QLatin1Char(',');
+        }
+        create += quoted(QString::fromUtf8(column->name)) + QLatin1Char(' ');
+        switch (column->col_type) {
+        case MDB_BOOL:
+        case MDB_BYTE:
+        case MDB_INT:
+        case MDB_LONGINT:
+        case MDB_COMPLEX:
+            create += QLatin1String("INTEGER");
+            break;
+        case MDB_FLOAT:
+        case MDB_DOUBLE:
+        case MDB_MONEY:
+        case MDB_NUMERIC:
+            create += QLatin1String("REAL");
+            break;
+        case MDB_TEXT:
+        case MDB_MEMO:
+            create += QLatin1String("TEXT COLLATE ") + QLatin1String(kSpanishCollation);
+            break;
+        case MDB_DATETIME:
+        case MDB_REPID:
+            create += QLatin1String("TEXT");
+            break;
+        default:
+            create += QLatin1String("BLOB");
+            break;
+        }
+        insert += QLatin1Char('?');
+    }
+    create += QLatin1Char(')');
+    insert += QLatin1Char(')');
+    if (table->num_cols == 0)
+        return; // SQLite has no table without columns, and it would hold nothing to read
+    exec(create.toUtf8().constData());
+
+    sqlite3_stmt *prepared = nullptr;
+    if (sqlite3_prepare_v2(m_db.get(), insert.toUtf8().constData(), -1, &prepared, nullptr)
+        != SQLITE_OK)
+        failEngine();
+    StatementPtr statement(prepared);
+
+    MdbHandle *mdb = m_mdb.get();
+    std::vector<MdbField> fields(table->num_cols);
+    mdb_rewind_table(table.get());
+    // mdb_fetch_row() leaves the row on the current page but tells Null and empty text apart
+    // only through its bound buffers, where both are "": crack the row again for the mask.
+    while (mdb_fetch_row(table.get())) {
+        int start = 0;
+        size_t size = 0;
+        if (table->cur_row == 0 || mdb_find_row(mdb, int(table->cur_row - 1), &start, &size) != 0)
+            failDamaged(m_path);
+        start &= kOffsetMask;
+        if (mdb_crack_row(table.get(), start, size, fields.data()) < 0)
+            failDamaged(m_path);
+        for (unsigned i = 0; i < table->num_cols; ++i)
+            bindValue(statement.get(), int(i + 1), columnAt(fields[i].colnum), fields[i]);
+        if (sqlite3_step(statement.get()) != SQLITE_DONE)
+            failEngine();
+        sqlite3_reset(statement.get());
+    }
+}
+
+std::shared_ptr<sqlite3> SnapshotReader::read()
+{
+    openMemoryDatabase();
+
+    const CharsetPin charset;
+    const CLocale cLocale;
+    m_mdb.reset(mdb_open(QFile::encodeName(m_path).constData(), MDB_NOFLAGS));
+    if (!m_mdb)
+        failDamaged(m_path);
+
+    // The catalogue itself is a table (MSysObjects, page 2): check it before libmdb walks it.
+    MdbCatalogEntry catalogue{};
+    catalogue.mdb = m_mdb.get();
+    catalogue.object_type = MDB_TABLE;
+    catalogue.table_pg = 2;
+    std::strcpy(catalogue.object_name, "MSysObjects");
+    readDefinition(&catalogue);
+
+    if (!mdb_read_catalog(m_mdb.get(), MDB_TABLE))
+        failDamaged(m_path);
+
+    exec("BEGIN");
+    for (unsigned i = 0; i < m_mdb->num_catalog; ++i) {
+        auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(m_mdb->catalog, i));
+        if (mdb_is_user_table(entry))
+            copyTable(entry);
+    }
+    exec("COMMIT");
+    return m_db;
+}
+
+struct CachedSnapshot
+{
+    qint64 size = 0;
+    qint64 modified = 0; // nanoseconds
+    std::shared_ptr<sqlite3> snapshot;
+};
+
+std::mutex cacheMutex;
+std::map<std::pair<dev_t, ino_t>, CachedSnapshot> cache;
+
+} // namespace
+
 std::shared_ptr<sqlite3> openSnapshot(const QString &nativePath)
 {
-    throw orlaneva::Error(-2147467259,
-                          QStringLiteral("No se pueden leer todavía catálogos de Access: '%1'.")
-                                  .arg(nativePath));
+    const std::lock_guard lock(cacheMutex);
+    const QString path = nativePath;
+
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            fail(kProviderError, QStringLiteral("No se pudo encontrar el archivo '%1'.").arg(path));
+        fail(kProviderError,
+             QStringLiteral("No se puede abrir el archivo '%1': no tiene permiso para leerlo.")
+                 .arg(path));
+    }
+    if (!S_ISREG(info.st_mode))
+        fail(kProviderError,
+             QStringLiteral("Formato de base de datos no reconocido: '%1'.").arg(path));
+
+    const auto key = std::make_pair(info.st_dev, info.st_ino);
+    const qint64 modified = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    if (const auto found = cache.find(key); found != cache.end()) {
+        if (found->second.size == info.st_size && found->second.modified == modified)
+            return found->second.snapshot;
+        cache.erase(found);
+    }
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        fail(kProviderError,
+             QStringLiteral("No se puede abrir el archivo '%1': no tiene permiso para leerlo.")
+                 .arg(path));
+    const QByteArray head = file.read(4096);
+    file.close();
+
+    const std::optional<Header> header = parseHeader(head);
+    if (!header)
+        fail(kProviderError,
+             QStringLiteral("Formato de base de datos no reconocido: '%1'.").arg(path));
+    // libmdb opens such a file as if it had none; the program always brings an empty one.
+    if (header->passwordSet)
+        fail(kAuthenticationError,
+             QStringLiteral("La contraseña no es válida. La base de datos '%1' está protegida "
+                            "con contraseña.")
+                 .arg(path));
+    // Access writes whole pages; the header page, a spare page and the catalogue come first.
+    if (info.st_size % header->pageSize != 0 || info.st_size < 3 * header->pageSize)
+        failDamaged(path);
+
+    SnapshotReader reader(path, *header, info.st_size);
+    std::shared_ptr<sqlite3> snapshot = reader.read();
+    cache[key] = CachedSnapshot{info.st_size, modified, snapshot};
+    return snapshot;
 }
 
 } // namespace db::jet
