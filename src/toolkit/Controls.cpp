@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 #include <QFrame>
@@ -20,6 +21,7 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -487,6 +489,8 @@ void PictureBox::create(Form &form, const QString &name)
 
 void PictureBox::detach()
 {
+    if (exists())
+        frameOf(w())->inner->click = nullptr;
     Control::detach();
 }
 
@@ -706,15 +710,21 @@ void ScrollBar::createBar(Form &form, const QString &name, Qt::Orientation orien
     applyRange();
     widget->setSingleStep(1);
     widget->setPageStep(1);
-    QObject::connect(widget, &QScrollBar::valueChanged, widget, [this, widget] {
-        const auto &handler = widget->isSliderDown() ? Scroll : Change;
-        if (handler)
-            dispatch(handler);
-    });
-    QObject::connect(widget, &QScrollBar::sliderReleased, widget, [this] {
-        if (Change)
-            dispatch(Change);
-    });
+    m_connections.clear();
+    m_connections.push_back(
+        QObject::connect(widget, &QScrollBar::valueChanged, widget, [this, widget] {
+            const auto &handler = widget->isSliderDown() ? Scroll : Change;
+            if (handler)
+                dispatch(handler);
+        }));
+    m_connections.push_back(QObject::connect(widget, &QScrollBar::sliderPressed, widget,
+                                             [this, widget] { m_dragStart = widget->value(); }));
+    // A drag that ends where it began changed nothing.
+    m_connections.push_back(
+        QObject::connect(widget, &QScrollBar::sliderReleased, widget, [this, widget] {
+            if (Change && widget->value() != m_dragStart)
+                dispatch(Change);
+        }));
     // A new bar takes the system thickness and a short length.
     const int thickness = orientation == Qt::Vertical ? pixelsToTwipsX(systemScrollBarWidth())
                                                       : pixelsToTwipsY(systemScrollBarHeight());
@@ -723,6 +733,15 @@ void ScrollBar::createBar(Form &form, const QString &name, Qt::Orientation orien
     else
         Move(0, 0, 1215, thickness);
     widget->show();
+}
+
+void ScrollBar::detach()
+{
+    // The widget may outlive this wrapper until its deferred deletion.
+    for (const auto &connection : m_connections)
+        QObject::disconnect(connection);
+    m_connections.clear();
+    Control::detach();
 }
 
 QScrollBar *ScrollBar::bar() const
@@ -800,31 +819,73 @@ void HiddenButton::create(Form &form, const QString &name)
     widget->hide();
 }
 
+namespace {
+
+// Catalogues written on Windows name files in any letter case: when the exact path is
+// missing, each missing component is matched ignoring case. Unresolvable: the path as given.
+QString resolveIgnoringCase(const QString &file)
+{
+    if (QFileInfo::exists(file))
+        return file;
+    const QString absolute = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
+    const QStringList parts = absolute.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString current = QStringLiteral("/");
+    for (const QString &part : parts) {
+        QString next = QDir(current).filePath(part);
+        if (!QFileInfo::exists(next)) {
+            const QStringList entries = QDir(current).entryList(
+                QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+            auto match = std::find_if(entries.begin(), entries.end(), [&](const QString &e) {
+                return e.compare(part, Qt::CaseInsensitive) == 0;
+            });
+            if (match == entries.end())
+                return file;
+            next = QDir(current).filePath(*match);
+        }
+        current = next;
+    }
+    return QDir::toNativeSeparators(current);
+}
+
+} // namespace
+
 QImage LoadPicture(const QString &path)
 {
-    const QString file = orlaneva::nativePath(path);
+    const QString given = orlaneva::nativePath(path);
+    const QString file = resolveIgnoringCase(given);
     const QFileInfo info(file);
     if (!info.exists())
         throw Error(ErrorNumber::FileNotFound,
-                    QStringLiteral("No se encuentra el archivo de imagen '%1'.").arg(file));
+                    QStringLiteral("No se encuentra el archivo de imagen '%1'.").arg(given));
     if (info.isDir())
         throw Error(ErrorNumber::PathNotFound,
                     QStringLiteral("'%1' es una carpeta, no un archivo de imagen.").arg(file));
+    if (!info.isReadable())
+        throw Error(ErrorNumber::PermissionDenied,
+                    QStringLiteral("No se puede leer el archivo de imagen '%1': permiso denegado.")
+                        .arg(file));
     QImageReader reader(file);
     reader.setDecideFormatFromContent(true);
-    // Megabytes: refuse pictures whose decoded size would exhaust memory.
+    if (!reader.canRead())
+        throw Error(ErrorNumber::InvalidPicture,
+                    QStringLiteral("El archivo '%1' no es una imagen o su formato no se reconoce.")
+                        .arg(file));
+    // The header tells the size: a picture too large is refused before any pixel is decoded.
+    const QSize size = reader.size();
+    if (size.isValid() && qint64(size.width()) * size.height() > PictureMaxPixels)
+        throw Error(ErrorNumber::OutOfMemory,
+                    QStringLiteral("La imagen '%1' es demasiado grande para mostrarla (%2 x %3 "
+                                   "píxeles; como mucho %4 píxeles).")
+                        .arg(file)
+                        .arg(size.width())
+                        .arg(size.height())
+                        .arg(PictureMaxPixels));
+    // Megabytes, for readers that cannot tell the size beforehand.
     reader.setAllocationLimit(1024);
     QImage image = reader.read();
-    if (image.isNull()) {
-        const bool unreadable = !info.isReadable();
-        throw Error(
-            unreadable ? ErrorNumber::PermissionDenied : ErrorNumber::InvalidPicture,
-            unreadable
-                ? QStringLiteral("No se puede leer el archivo de imagen '%1': permiso denegado.")
-                      .arg(file)
-                : QStringLiteral("La imagen '%1' no es válida o está dañada (%2).")
-                      .arg(file, reader.errorString()));
-    }
+    if (image.isNull())
+        throw Error(ErrorNumber::InvalidPicture,
+                    QStringLiteral("La imagen '%1' no es válida o está dañada.").arg(file));
     return image;
 }
 

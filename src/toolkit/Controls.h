@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 class QLabel;
 class QToolButton;
@@ -215,11 +216,15 @@ public:
     std::function<void()> Change;
     std::function<void()> Scroll;
 
+    void detach() override;
+
 protected:
     void createBar(Form &form, const QString &name, Qt::Orientation orientation);
 
 private:
     void applyRange();
+    int m_dragStart = 0; // Value when the thumb was taken
+    std::vector<QMetaObject::Connection> m_connections;
     int m_min = 0;
     int m_max = 32767;
     int m_smallChange = 1;
@@ -277,8 +282,11 @@ int pixelsToTwipsY(int pixels);
 int systemScrollBarWidth();
 int systemScrollBarHeight();
 
-// Loads a picture file (any path the windows compose, backslashes allowed).
+// Loads a picture file (any path the windows compose, backslashes allowed). A path that
+// differs from the file on disk only in letter case still finds it, as on Windows.
 // Throws orlaneva::Error with a Spanish description naming the file.
 QImage LoadPicture(const QString &path);
+// Largest picture LoadPicture decodes: 16384 x 16384 pixels, 1 GiB at 32 bits a pixel.
+inline constexpr qint64 PictureMaxPixels = qint64(16384) * 16384;
 
 } // namespace tk

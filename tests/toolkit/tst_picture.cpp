@@ -1,0 +1,307 @@
+#include "common/Error.h"
+#include "toolkit/Controls.h"
+#include "toolkit/Form.h"
+#include "toolkit/Services.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <memory>
+
+namespace {
+
+class BoxForm : public tk::Form
+{
+public:
+    BoxForm() : Form({QStringLiteral("frm_Cajas"), QStringLiteral("Cajas"), 9000, 6000, {}}) { }
+    tk::PictureBox PicContenedor;
+
+protected:
+    void createControls() override
+    {
+        PicContenedor.create(*this, QStringLiteral("PicContenedor"));
+        PicContenedor.Move(300, 300, 6000, 4500);
+    }
+};
+
+double tppX()
+{
+    return tk::Screen::TwipsPerPixelX();
+}
+
+double tppY()
+{
+    return tk::Screen::TwipsPerPixelY();
+}
+
+QImage testImage(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor(40, 90, 160));
+    return image;
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// A Windows bitmap header that claims the given size and carries no pixels.
+QByteArray bitmapHeader(qint32 width, qint32 height)
+{
+    QByteArray bytes(54, '\0');
+    auto put16 = [&](int at, quint16 v) {
+        qToLittleEndian(v, bytes.data() + at);
+    };
+    auto put32 = [&](int at, quint32 v) {
+        qToLittleEndian(v, bytes.data() + at);
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, 54);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, quint32(width));
+    put32(22, quint32(height));
+    put16(26, 1);
+    put16(28, 24);
+    return bytes;
+}
+
+quint32 crc32(const QByteArray &bytes)
+{
+    quint32 crc = 0xffffffffu;
+    for (const char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+QByteArray pngChunk(const char *type, const QByteArray &data)
+{
+    QByteArray length(4, '\0');
+    qToBigEndian(quint32(data.size()), length.data());
+    const QByteArray body = QByteArray(type) + data;
+    QByteArray crc(4, '\0');
+    qToBigEndian(crc32(body), crc.data());
+    return length + body + crc;
+}
+
+// A PNG whose header claims the given size; its pixel data is missing.
+QByteArray pngHeader(quint32 width, quint32 height)
+{
+    QByteArray ihdr(13, '\0');
+    qToBigEndian(width, ihdr.data());
+    qToBigEndian(height, ihdr.data() + 4);
+    ihdr[8] = 8; // bits per sample
+    ihdr[9] = 2; // RGB
+    return QByteArray::fromHex("89504e470d0a1a0a") + pngChunk("IHDR", ihdr)
+        + pngChunk("IDAT", QByteArray());
+}
+
+// The smallest GIF there is: one pixel. Qt reads GIF but does not write it.
+const QByteArray kOnePixelGif = QByteArray::fromHex(
+    "47494638396101000100800000ffffff00000021f90401000000002c00000000010001000002024401003b");
+
+int errorNumber(const std::function<void()> &statement, QString *description = nullptr)
+{
+    try {
+        statement();
+    } catch (const orlaneva::Error &e) {
+        if (description)
+            *description = e.description();
+        return e.number();
+    }
+    return 0;
+}
+
+} // namespace
+
+class TestPicture : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_form = std::make_unique<BoxForm>();
+        m_form->Load();
+    }
+    void cleanup()
+    {
+        m_form->Unload();
+        m_form.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void autoSize_data()
+    {
+        QTest::addColumn<int>("border");
+        QTest::addColumn<int>("framePixels");
+        QTest::newRow("no border") << int(tk::PictureBox::vbBSNone) << 0;
+        QTest::newRow("fixed single") << int(tk::PictureBox::vbFixedSingle) << 4;
+    }
+    void autoSize()
+    {
+        QFETCH(int, border);
+        QFETCH(int, framePixels);
+        auto &box = m_form->Controls().Add<tk::PictureBox>(QStringLiteral("pic_Imagen"));
+        QVERIFY(!box.Visible());
+        box.setBorderStyle(border);
+        box.setAutoSize(true);
+        box.setPicture(testImage(123, 45));
+        QCOMPARE(box.Width(), qRound((123 + framePixels) * tppX()));
+        QCOMPARE(box.Height(), qRound((45 + framePixels) * tppY()));
+        QCOMPARE(box.ScaleWidth(), qRound(123 * tppX()));
+        QCOMPARE(box.ScaleHeight(), qRound(45 * tppY()));
+        QVERIFY(box.hasPicture());
+    }
+
+    void withoutAutoSizeTheBoxKeepsItsSize()
+    {
+        auto &box = m_form->PicContenedor;
+        box.setPicture(testImage(2000, 2000));
+        QCOMPARE(box.Width(), 6000);
+        QCOMPARE(box.Height(), 4500);
+    }
+
+    void resizeIsNotifiedAtOnceOnlyWhenTheSizeChanges()
+    {
+        auto &box = m_form->PicContenedor;
+        QStringList seen;
+        box.Resize = [&] {
+            seen << QStringLiteral("%1x%2").arg(box.Width()).arg(box.Height());
+        };
+        box.Move(0, 0);
+        QCOMPARE(seen, QStringList());
+        box.Move(0, 0, 3000, 4500);
+        box.setHeight(1500);
+        QCOMPARE(seen, (QStringList{QStringLiteral("3000x4500"), QStringLiteral("3000x1500")}));
+        box.Resize = nullptr;
+    }
+
+    void containerReparentsIntoTheInnerArea()
+    {
+        auto &box = m_form->Controls().Add<tk::PictureBox>(QStringLiteral("pic_Imagen"));
+        auto &bar = m_form->Controls().Add<tk::VScrollBar>(QStringLiteral("Vertical_Scroll"));
+        box.Move(150, 300, 1500, 1500);
+        box.setContainer(m_form->PicContenedor);
+        bar.setContainer(m_form->PicContenedor);
+        QWidget *inner = m_form->PicContenedor.client();
+        QCOMPARE(box.widget()->parentWidget(), inner);
+        QCOMPARE(box.widget()->geometry(),
+                 QRect(qRound(150 / tppX()), qRound(300 / tppY()), qRound(1500 / tppX()),
+                       qRound(1500 / tppY())));
+        QVERIFY(!box.Visible()); // re-parenting keeps it hidden
+        QCOMPARE(box.Left(), 150);
+
+        // Bring to front: the last child paints on top.
+        QCOMPARE(inner->children().last(), bar.widget());
+        box.ZOrder();
+        QCOMPARE(inner->children().last(), box.widget());
+    }
+
+    void runTimeControlsAreAddedAndRemovedByName()
+    {
+        auto &controls = m_form->Controls();
+        auto &box = controls.Add<tk::PictureBox>(QStringLiteral("pic_Imagen"));
+        QPointer<QWidget> widget = box.widget();
+        QCOMPARE(widget->objectName(), QStringLiteral("pic_Imagen"));
+        QCOMPARE(controls.find(QStringLiteral("pic_Imagen")), &box);
+        QCOMPARE(errorNumber([&] { controls.Add<tk::PictureBox>(QStringLiteral("pic_Imagen")); }),
+                 orlaneva::ErrorNumber::ControlNameInUse);
+        controls.Remove(QStringLiteral("pic_Imagen"));
+        QVERIFY(!controls.find(QStringLiteral("pic_Imagen")));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!widget);
+        QCOMPARE(errorNumber([&] { controls.Remove(QStringLiteral("pic_Imagen")); }),
+                 orlaneva::ErrorNumber::ControlNotFound);
+    }
+
+    void loadsTheUsualFormats_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("bmp") << QStringLiteral("a.bmp") << QSize(31, 17);
+        QTest::newRow("png") << QStringLiteral("a.png") << QSize(31, 17);
+        QTest::newRow("jpeg") << QStringLiteral("a.jpg") << QSize(31, 17);
+        QTest::newRow("gif") << QStringLiteral("a.gif") << QSize(1, 1);
+        QTest::newRow("png named bmp") << QStringLiteral("png.bmp") << QSize(31, 17);
+    }
+    void loadsTheUsualFormats()
+    {
+        QFETCH(QString, name);
+        QFETCH(QSize, size);
+        const QString path = m_dir.filePath(name);
+        if (name.endsWith(QLatin1String(".gif")))
+            writeBytes(path, kOnePixelGif);
+        else
+            QVERIFY(testImage(size.width(), size.height())
+                        .save(path, name.startsWith(QLatin1String("png")) ? "PNG" : nullptr));
+        QCOMPARE(tk::LoadPicture(path).size(), size);
+    }
+
+    void windowsPathsIgnoreLetterCase()
+    {
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("Fichas")));
+        QVERIFY(testImage(9, 7).save(m_dir.filePath(QStringLiteral("Fichas/Ficha Ñu.JPG"))));
+        const QString windowsPath = m_dir.path() + QStringLiteral("\\fichas\\FICHA ñU.jpg");
+        QCOMPARE(tk::LoadPicture(windowsPath).size(), QSize(9, 7));
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("missing") << QStringLiteral("nada.bmp") << QByteArray() << 53
+                                 << QStringLiteral("No se encuentra");
+        QTest::newRow("not a picture")
+            << QStringLiteral("texto.jpg") << QByteArray("esto no es una imagen\n") << 481
+            << QStringLiteral("no es una imagen");
+        QTest::newRow("truncated") << QStringLiteral("corta.bmp") << bitmapHeader(40, 40) << 481
+                                   << QStringLiteral("dañada");
+        QTest::newRow("pixels missing")
+            << QStringLiteral("vacia.png") << pngHeader(40, 40) << 481 << QStringLiteral("dañada");
+        // Without the header check the decoder would be asked for 13 GiB.
+        QTest::newRow("too large") << QStringLiteral("enorme.png") << pngHeader(60000, 60000) << 7
+                                   << QStringLiteral("demasiado grande");
+    }
+    void failures()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, number);
+        QFETCH(QString, says);
+        const QString path = m_dir.filePath(name);
+        if (!bytes.isEmpty())
+            writeBytes(path, bytes);
+        QString description;
+        QCOMPARE(errorNumber([&] { tk::LoadPicture(path); }, &description), number);
+        QVERIFY2(description.contains(says), qPrintable(description));
+        QVERIFY2(description.contains(name), qPrintable(description));
+    }
+
+    void aFolderIsNotAPicture()
+    {
+        QCOMPARE(errorNumber([&] { tk::LoadPicture(m_dir.path()); }),
+                 orlaneva::ErrorNumber::PathNotFound);
+    }
+
+private:
+    std::unique_ptr<BoxForm> m_form;
+    QTemporaryDir m_dir;
+};
+
+QTEST_MAIN(TestPicture)
+#include "tst_picture.moc"
