@@ -154,10 +154,10 @@ public:
     // Destroys the default instance; the next reference makes a new one.
     static void dropDefault()
     {
-        auto &p = slot();
-        if (p && p->isLoaded())
-            p->Unload();
-        p.reset();
+        // Gone even when its unload step ends the program or fails.
+        std::unique_ptr<T> doomed = std::move(slot());
+        if (doomed && doomed->isLoaded())
+            doomed->Unload();
     }
 
 private:
