@@ -15,16 +15,15 @@ class JournalForm : public tk::DefaultForm<JournalForm>
 {
 public:
     JournalForm()
-        : DefaultForm({QStringLiteral("frm_Journal"), QStringLiteral("Orlaneva. - Diario."),
-                       15180, 10455, QString()})
-    {
-    }
+        : DefaultForm({QStringLiteral("frm_Journal"), QStringLiteral("Orlaneva. - Diario."), 15180,
+                       10455, QString()})
+    { }
     static QStringList journal;
     int cancelNextUnload = 0;
     int member = 0;
 
     tk::Label lblTitulo;
-    tk::ControlArray<tk::PictureBox> Picture {QStringLiteral("Picture")};
+    tk::ControlArray<tk::PictureBox> Picture{QStringLiteral("Picture")};
     tk::CommandButton cmdVolver;
 
 protected:
@@ -35,7 +34,9 @@ protected:
         Picture.create(*this, 3).Move(12000, 9240, 2895, 975);
         cmdVolver.create(*this, QStringLiteral("cmdVolver"));
         cmdVolver.Move(13845, 240, 975, 855);
-        cmdVolver.Click = [this] { Unload(); };
+        cmdVolver.Click = [this] {
+            Unload();
+        };
     }
     void Form_Initialize() override { journal << QStringLiteral("Initialize"); }
     void Form_Load() override { journal << QStringLiteral("Load"); }
@@ -54,8 +55,7 @@ public:
     OtherForm()
         : DefaultForm({QStringLiteral("frm_Other"), QStringLiteral("Orlaneva. - Otra."), 15180,
                        10395, QString()})
-    {
-    }
+    { }
 
 protected:
     void createControls() override { }
@@ -83,8 +83,7 @@ private slots:
         form.Show();
         form.Unload();
         form.Show();
-        QCOMPARE(JournalForm::journal,
-                 QStringList({"Initialize", "Load", "Unload", "Load"}));
+        QCOMPARE(JournalForm::journal, QStringList({"Initialize", "Load", "Unload", "Load"}));
         QCOMPARE(&JournalForm::Default(), &form);
         QCOMPARE(form.member, 42);
     }
@@ -197,7 +196,9 @@ private slots:
                             ran << "2";
                             throw orlaneva::Error(380, QStringLiteral("x"));
                         },
-                        [&] { ran << "3"; }});
+                        [&] {
+                            ran << "3";
+                        }});
         QCOMPARE(ran, QStringList({"1", "2", "3"}));
     }
 
