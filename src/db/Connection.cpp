@@ -1,1 +1,367 @@
 #include "db/Connection.h"
+
+#include "common/Error.h"
+#include "common/Paths.h"
+#include "db/Catalogue.h"
+#include "db/ConnectionString.h"
+#include "db/Errors.h"
+
+#include <sqlite3.h>
+
+#include <cmath>
+
+namespace db {
+
+namespace {
+
+using orlaneva::Error;
+
+QString shown(const QString &path)
+{
+    return path.isEmpty() ? QStringLiteral("(sin nombre)") : path;
+}
+
+// Statements may read the catalogue and nothing else: no writes (the snapshot is shared by
+// every connection), no ATTACH, no PRAGMA.
+int readOnlyAuthorizer(void *, int action, const char *, const char *, const char *, const char *)
+{
+    switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE:
+        return SQLITE_OK;
+    default:
+        return SQLITE_DENY;
+    }
+}
+
+// Installs the authorizer for one statement's preparation; the Jet snapshot's handle
+// belongs to its own module, which may need to write to it later.
+class AuthorizerScope
+{
+public:
+    explicit AuthorizerScope(sqlite3 *handle) : m_handle(handle)
+    {
+        sqlite3_set_authorizer(m_handle, readOnlyAuthorizer, nullptr);
+    }
+    ~AuthorizerScope() { sqlite3_set_authorizer(m_handle, nullptr, nullptr); }
+    AuthorizerScope(const AuthorizerScope &) = delete;
+    AuthorizerScope &operator=(const AuthorizerScope &) = delete;
+
+private:
+    sqlite3 *m_handle;
+};
+
+struct StatementFinalizer
+{
+    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
+};
+
+[[noreturn]] void rejectStatement(const QString &sql, const QString &path, const QString &why)
+{
+    throw Error(ErrorNumber::StatementRejected,
+                QStringLiteral("El motor de base de datos rechazó la instrucción SQL «%1» "
+                               "sobre el catálogo '%2': %3.")
+                    .arg(sql, shown(path), why));
+}
+
+// The engine's own reasons, in Spanish; others are passed on as the engine words them.
+QString engineReason(const char *message)
+{
+    const QString text = QString::fromUtf8(message);
+    static const struct
+    {
+        const char *prefix;
+        const char *spanish;
+    } known[] = {
+        {"near ", "error de sintaxis cerca de %1"},
+        {"no such column: ", "no existe la columna %1"},
+        {"no such table: ", "no existe la tabla %1"},
+        {"no such function: ", "no existe la función %1"},
+        {"unrecognized token: ", "símbolo no reconocido %1"},
+        {"ambiguous column name: ", "el nombre de columna %1 es ambiguo"},
+        {"incomplete input", "la instrucción está incompleta%1"},
+        {"no tables specified", "falta la tabla%1"},
+    };
+    for (const auto &k : known) {
+        const QString prefix = QString::fromUtf8(k.prefix);
+        if (!text.startsWith(prefix))
+            continue;
+        QString rest = text.mid(prefix.size());
+        if (rest.endsWith(u": syntax error"))
+            rest.chop(14);
+        return QString::fromUtf8(k.spanish).arg(rest);
+    }
+    return QStringLiteral("el motor informa «%1»").arg(text);
+}
+
+bool onlyBlanksOrSemicolons(const char *tail)
+{
+    for (; *tail; ++tail) {
+        const char c = *tail;
+        if (c != ';' && c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '\f' && c != '\v')
+            return false;
+    }
+    return true;
+}
+
+Value readValue(sqlite3_stmt *statement, int column)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_INTEGER:
+        return Value(qint64(sqlite3_column_int64(statement, column)));
+    case SQLITE_FLOAT:
+        return Value(sqlite3_column_double(statement, column));
+    case SQLITE_NULL:
+        return Value();
+    default: {
+        // Text, and blobs read as the text they most likely hold.
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+        return Value(QString::fromUtf8(text, sqlite3_column_bytes(statement, column)));
+    }
+    }
+}
+
+} // namespace
+
+// ---- Value ----
+
+QString Value::toString() const
+{
+    switch (type()) {
+    case Type::Null:
+        return QString();
+    case Type::Integer:
+        return QString::number(std::get<qint64>(m_data));
+    case Type::Real:
+        return QString::number(std::get<double>(m_data), 'g', 15);
+    case Type::Text:
+        return std::get<QString>(m_data);
+    }
+    return QString();
+}
+
+qint64 Value::toInteger() const
+{
+    switch (type()) {
+    case Type::Null:
+        throw Error(ErrorNumber::InvalidUseOfNull, QStringLiteral("Uso no válido de Null."));
+    case Type::Integer:
+        return std::get<qint64>(m_data);
+    case Type::Real:
+    case Type::Text: {
+        const double real = toReal();
+        if (!(std::fabs(real) < 9.2e18))
+            throw Error(orlaneva::ErrorNumber::Overflow, QStringLiteral("Desbordamiento."));
+        return qint64(std::nearbyint(real)); // half to even, as Basic's conversions
+    }
+    }
+    return 0;
+}
+
+double Value::toReal() const
+{
+    switch (type()) {
+    case Type::Null:
+        throw Error(ErrorNumber::InvalidUseOfNull, QStringLiteral("Uso no válido de Null."));
+    case Type::Integer:
+        return double(std::get<qint64>(m_data));
+    case Type::Real:
+        return std::get<double>(m_data);
+    case Type::Text: {
+        bool ok = false;
+        const double real = std::get<QString>(m_data).trimmed().toDouble(&ok);
+        if (!ok)
+            throw Error(ErrorNumber::TypeMismatch,
+                        QStringLiteral("No coinciden los tipos: «%1» no es un número.")
+                            .arg(std::get<QString>(m_data)));
+        return real;
+    }
+    }
+    return 0;
+}
+
+// ---- Field and Recordset ----
+
+const db::Value &Field::Value() const
+{
+    return m_recordset->valueAt(m_index);
+}
+
+QString Field::Name() const
+{
+    return m_recordset->m_names.at(m_index);
+}
+
+Recordset::Recordset(QStringList fieldNames, std::vector<db::Value> values, QString source,
+                     bool countKnown)
+    : m_names(std::move(fieldNames)),
+      m_values(std::move(values)),
+      m_source(std::move(source)),
+      m_countKnown(countKnown)
+{
+    const qsizetype columns = m_names.size();
+    m_rowCount = columns > 0 ? qint64(m_values.size()) / columns : 0;
+    m_values.resize(std::size_t(m_rowCount * columns));
+    m_fields.reserve(std::size_t(columns));
+    for (int i = 0; i < columns; ++i)
+        m_fields.push_back(Field(this, i));
+}
+
+void Recordset::MoveFirst()
+{
+    if (m_rowCount == 0)
+        throw Error(ErrorNumber::NoCurrentRecord,
+                    QStringLiteral("BOF o EOF es True: el resultado de la consulta sobre '%1' "
+                                   "está vacío y no tiene un primer registro.")
+                        .arg(shown(m_source)));
+    m_current = 0;
+}
+
+void Recordset::MoveNext()
+{
+    if (isEOF())
+        throw Error(ErrorNumber::NoCurrentRecord,
+                    QStringLiteral("EOF es True: no hay un registro siguiente en el resultado "
+                                   "de la consulta sobre '%1'.")
+                        .arg(shown(m_source)));
+    ++m_current;
+}
+
+const Field &Recordset::Fields(int i) const
+{
+    if (i < 0 || i >= FieldCount())
+        throw Error(ErrorNumber::ItemNotFound,
+                    QStringLiteral("No se encontró el elemento en la colección: el resultado de "
+                                   "la consulta sobre '%1' no tiene campo %2 (tiene %3, del 0 "
+                                   "al %4).")
+                        .arg(shown(m_source))
+                        .arg(i)
+                        .arg(FieldCount())
+                        .arg(FieldCount() - 1));
+    return m_fields[std::size_t(i)];
+}
+
+const db::Value &Recordset::valueAt(int column) const
+{
+    if (BOF() || isEOF())
+        throw Error(ErrorNumber::NoCurrentRecord,
+                    QStringLiteral("BOF o EOF es True: la operación requiere un registro actual "
+                                   "y el resultado de la consulta sobre '%1' no lo tiene.")
+                        .arg(shown(m_source)));
+    return m_values[std::size_t(m_current * m_names.size() + column)];
+}
+
+// ---- Connection ----
+
+Connection::Connection() = default;
+Connection::~Connection() = default;
+Connection::Connection(Connection &&) noexcept = default;
+Connection &Connection::operator=(Connection &&) noexcept = default;
+
+void Connection::Open(const QString &user, const QString &password, long options)
+{
+    Q_UNUSED(user); // Jet's default user; a read-only snapshot knows no others
+    if (m_handle)
+        throw Error(ErrorNumber::AlreadyOpen,
+                    QStringLiteral("La operación no se permite si el objeto está abierto: la "
+                                   "conexión con '%1' ya está abierta.")
+                        .arg(shown(m_path)));
+    QString reason;
+    const std::optional<ConnectionSettings> settings
+        = parseConnectionString(ConnectionString, &reason);
+    if (!settings)
+        throw Error(ErrorNumber::InvalidArgument,
+                    QStringLiteral("La cadena de conexión «%1» no es válida: %2.")
+                        .arg(ConnectionString, reason));
+    const QString path = orlaneva::nativePath(settings->dataSource);
+    if (options != adOptionUnspecified && options != 0)
+        throw Error(ErrorNumber::InvalidArgument,
+                    QStringLiteral("Opción de apertura %1 no admitida al abrir '%2'.")
+                        .arg(options)
+                        .arg(shown(path)));
+    const QString provider = settings->provider.toLower();
+    if (!provider.startsWith(QLatin1String("microsoft.jet.oledb."))
+        && !provider.startsWith(QLatin1String("microsoft.ace.oledb.")))
+        throw Error(ErrorNumber::ProviderNotFound,
+                    QStringLiteral("No se puede encontrar el proveedor «%1» para abrir '%2'. Es "
+                                   "posible que no esté instalado correctamente.")
+                        .arg(settings->provider, shown(path)));
+    if (settings->dataSource.trimmed().isEmpty())
+        throw Error(ErrorNumber::OpenFailed,
+                    QStringLiteral("La cadena de conexión «%1» no nombra ningún archivo "
+                                   "(Data Source).")
+                        .arg(ConnectionString));
+    if (!settings->password.isEmpty() || !password.isEmpty())
+        throw Error(ErrorNumber::InvalidPassword,
+                    QStringLiteral("No es una contraseña válida: el catálogo '%1' se abre sin "
+                                   "contraseña.")
+                        .arg(path));
+    m_handle = openCatalogue(path);
+    m_path = path;
+}
+
+std::unique_ptr<Recordset> Connection::Execute(const QString &sql, long *recordsAffected,
+                                               long options)
+{
+    if (!m_handle)
+        throw Error(ErrorNumber::NotOpen,
+                    QStringLiteral("La conexión no se puede usar para realizar esta operación: "
+                                   "está cerrada. Ábrala antes de ejecutar «%1».")
+                        .arg(sql));
+    if (CursorLocation != adUseServer && CursorLocation != adUseClient)
+        throw Error(ErrorNumber::InvalidArgument,
+                    QStringLiteral("Ubicación del cursor %1 no válida en la conexión con '%2'.")
+                        .arg(CursorLocation)
+                        .arg(m_path));
+    if (options != adOptionUnspecified && options != adCmdText && options != adCmdUnknown)
+        throw Error(ErrorNumber::InvalidArgument,
+                    QStringLiteral("Opción de ejecución %1 no admitida en la conexión con '%2'.")
+                        .arg(options)
+                        .arg(m_path));
+    sqlite3 *handle = m_handle.get();
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt *raw = nullptr;
+    const char *tail = nullptr;
+    int rc;
+    {
+        const AuthorizerScope readOnly(handle);
+        rc = sqlite3_prepare_v2(handle, text.constData(), int(text.size()), &raw, &tail);
+    }
+    const std::unique_ptr<sqlite3_stmt, StatementFinalizer> statement(raw);
+    if (rc == SQLITE_AUTH)
+        rejectStatement(sql, m_path,
+                        QStringLiteral("solo se admiten consultas SELECT; el catálogo es de solo "
+                                       "lectura"));
+    if (rc != SQLITE_OK)
+        rejectStatement(sql, m_path, engineReason(sqlite3_errmsg(handle)));
+    if (!statement)
+        rejectStatement(sql, m_path, QStringLiteral("la instrucción está vacía"));
+    if (tail && !onlyBlanksOrSemicolons(tail))
+        rejectStatement(sql, m_path,
+                        QStringLiteral("hay caracteres después del final de la instrucción"));
+    if (!sqlite3_stmt_readonly(statement.get()))
+        rejectStatement(sql, m_path,
+                        QStringLiteral("solo se admiten consultas SELECT; el catálogo es de solo "
+                                       "lectura"));
+
+    const int columns = sqlite3_column_count(statement.get());
+    QStringList names;
+    names.reserve(columns);
+    for (int i = 0; i < columns; ++i)
+        names.append(QString::fromUtf8(sqlite3_column_name(statement.get(), i)));
+    std::vector<Value> values;
+    while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        for (int i = 0; i < columns; ++i)
+            values.push_back(readValue(statement.get(), i));
+    }
+    if (rc != SQLITE_DONE)
+        rejectStatement(sql, m_path, engineReason(sqlite3_errmsg(handle)));
+    if (recordsAffected)
+        *recordsAffected = -1;
+    return std::make_unique<Recordset>(std::move(names), std::move(values), m_path,
+                                       CursorLocation == adUseClient);
+}
+
+} // namespace db

@@ -1,0 +1,32 @@
+#pragma once
+
+// Numbers of the errors the db layer raises (as orlaneva::Error), chosen as ADO and the Jet
+// provider report the same faults, so a message box reads as users of such programs know it.
+namespace db::ErrorNumber {
+
+// The provider could not open the file: missing, a folder, unreadable, not a catalogue.
+inline constexpr int OpenFailed = -2147467259; // 0x80004005
+// The engine rejected a statement (syntax, unknown column, a write on a read-only catalogue).
+inline constexpr int StatementRejected = -2147217900; // 0x80040E14
+// The file holds no table Ficha.
+inline constexpr int TableNotFound = -2147217865; // 0x80040E37
+// A password where the catalogue is opened without one.
+inline constexpr int InvalidPassword = -2147217843; // 0x80040E4D
+// Bad argument: cursor location, option value, connection-string setting.
+inline constexpr int InvalidArgument = 3001;
+// No row is current (BOF or EOF is true).
+inline constexpr int NoCurrentRecord = 3021;
+// A field position past the last column.
+inline constexpr int ItemNotFound = 3265;
+// Open on an open connection.
+inline constexpr int AlreadyOpen = 3705;
+// The provider named in the connection string is not one this layer stands in for.
+inline constexpr int ProviderNotFound = 3706;
+// Execute on a connection that is not open.
+inline constexpr int NotOpen = 3709;
+// A Null read as a number.
+inline constexpr int InvalidUseOfNull = 94;
+// A text that is no number read as one.
+inline constexpr int TypeMismatch = 13;
+
+} // namespace db::ErrorNumber
