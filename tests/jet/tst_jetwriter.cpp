@@ -205,15 +205,20 @@ void tst_JetWriter::charactersOutsideTheBmp()
 {
     // libmdb's own conversion turns these into '?'; the snapshot keeps them.
     const QString text = QStringLiteral("Mapa 🌍 y 𝄞");
-    const QString path = write(QStringLiteral("astral.mdb"),
-                               {{QStringLiteral("Ficha"),
-                                 {{QStringLiteral("Id"), ColumnType::Long},
-                                  {QStringLiteral("TITULO"), ColumnType::Text},
-                                  {QStringLiteral("RESUMEN"), ColumnType::Memo}},
-                                 {{1, text, text}}}});
+    // Half a pair, as a careless writer may leave it, becomes U+FFFD.
+    const QString lone = QString(QChar(0xD83C)) + QStringLiteral("y");
+    const QString loneEnd = QStringLiteral("z") + QString(QChar(0xDF0D));
+    const Table table{QStringLiteral("Ficha"),
+                      {{QStringLiteral("Id"), ColumnType::Long},
+                       {QStringLiteral("TITULO"), ColumnType::Text},
+                       {QStringLiteral("RESUMEN"), ColumnType::Memo}},
+                      {{1, text, text}, {2, lone, loneEnd}}};
+    const QString path = write(QStringLiteral("astral.mdb"), {table});
     const auto snapshot = db::jet::openSnapshot(path);
     const jettest::Rows rows = jettest::snapshotRows(snapshot.get(), QStringLiteral("Ficha"));
     QCOMPARE(rows.rows.value(0), (QVariantList{1LL, text, text}));
+    QCOMPARE(rows.rows.value(1),
+             (QVariantList{2LL, QStringLiteral("\uFFFDy"), QStringLiteral("z\uFFFD")}));
 }
 
 void tst_JetWriter::valuesIgnoreLocaleAndCharset()
