@@ -1,6 +1,9 @@
 // The search statements give the same rows on a Jet catalogue as on the same catalogue in
 // SQLite, through db::Connection.
+#include "JetTestSupport.h"
+
 #include "db/Connection.h"
+#include "db/JetSnapshot.h"
 #include "jetwriter/JetWriter.h"
 
 #include <QDir>
@@ -157,6 +160,9 @@ void tst_JetSearch::initTestCase()
     QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("sqlite")));
     jetwriter::writeDatabase(m_jet, {{QStringLiteral("Ficha"), jetwriter::fichaColumns(), rows}});
     writeSqlite(m_sqlite, jetwriter::fichaColumns(), rows);
+    const QString difference = jettest::differenceFromExport(db::jet::openSnapshot(m_jet).get(),
+                                                             m_jet, QStringLiteral("Ficha"));
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
 }
 
 void tst_JetSearch::sameRowsAsSqlite_data()

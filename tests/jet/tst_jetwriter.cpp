@@ -219,6 +219,13 @@ void tst_JetWriter::charactersOutsideTheBmp()
     QCOMPARE(rows.rows.value(0), (QVariantList{1LL, text, text}));
     QCOMPARE(rows.rows.value(1),
              (QVariantList{2LL, QStringLiteral("\uFFFDy"), QStringLiteral("z\uFFFD")}));
+    // mdb-export reads the same rows, with '?' for what it cannot convert.
+    QString error;
+    const jettest::Rows exported = jettest::mdbExport(path, QStringLiteral("Ficha"), &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(exported.rows.size(), 2);
+    QCOMPARE(exported.rows[0][0].toString(), QStringLiteral("1"));
+    QVERIFY(exported.rows[0][1].toString().startsWith(QStringLiteral("Mapa ")));
 }
 
 void tst_JetWriter::valuesIgnoreLocaleAndCharset()
