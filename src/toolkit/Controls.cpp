@@ -208,6 +208,12 @@ void Control::attach(Form &form, const QString &name, QWidget *widget)
 
 void Control::detach()
 {
+    // The widget may outlive the control (its window is deleted later): no more events.
+    if (m_widget) {
+        const QObjectList children = m_widget->children();
+        for (QObject *child : children)
+            delete dynamic_cast<InputFilter *>(child);
+    }
     m_widget = nullptr;
 }
 

@@ -280,7 +280,7 @@ class GridView : public QTableView
 public:
     explicit GridView(FlexGrid &owner, QWidget *parent)
         : QTableView(parent),
-          m_owner(owner),
+          m_owner(&owner),
           m_model(new GridModel(state, this)),
           m_header(new GridHeader(state, this))
     {
@@ -371,23 +371,26 @@ public:
     }
     int rowHeightPixels() const { return m_rowHeight; }
 
+    // The view may outlive its control (its window is deleted later): no more events.
+    void forgetOwner() { m_owner = nullptr; }
+
     void reportMouse(int row, int col, QMouseEvent *event)
     {
         state.mouseRow = row;
         state.mouseCol = col;
-        if (!m_owner.MouseMove)
+        if (!m_owner || !m_owner->MouseMove)
             return;
         const QPoint pos = mapFromGlobal(event->globalPosition().toPoint());
         const int button = buttonCode(event->buttons());
         const int shift = shiftCode(event->modifiers());
         const double x = pos.x() * Screen::TwipsPerPixelX();
         const double y = pos.y() * Screen::TwipsPerPixelY();
-        dispatch([&] { m_owner.MouseMove(button, shift, x, y); });
+        dispatch([&] { m_owner->MouseMove(button, shift, x, y); });
     }
     void raiseDblClick()
     {
-        if (m_owner.DblClick)
-            dispatch(m_owner.DblClick);
+        if (m_owner && m_owner->DblClick)
+            dispatch(m_owner->DblClick);
     }
     // Shows the control's tooltip text, whatever cell the pointer rests on.
     bool showToolTip(QEvent *event, QWidget *over, const QRect &cell)
@@ -449,8 +452,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override
     {
         int code = keyAscii(event);
-        if (code != 0 && m_owner.KeyPress) {
-            dispatch([&] { m_owner.KeyPress(code); });
+        if (code != 0 && m_owner && m_owner->KeyPress) {
+            dispatch([&] { m_owner->KeyPress(code); });
             if (code == 0) {
                 event->accept();
                 return;
@@ -461,14 +464,14 @@ protected:
     void focusInEvent(QFocusEvent *event) override
     {
         QTableView::focusInEvent(event);
-        if (m_owner.GotFocus)
-            dispatch(m_owner.GotFocus);
+        if (m_owner && m_owner->GotFocus)
+            dispatch(m_owner->GotFocus);
     }
     void focusOutEvent(QFocusEvent *event) override
     {
         QTableView::focusOutEvent(event);
-        if (m_owner.LostFocus)
-            dispatch(m_owner.LostFocus);
+        if (m_owner && m_owner->LostFocus)
+            dispatch(m_owner->LostFocus);
     }
     bool viewportEvent(QEvent *event) override
     {
@@ -517,7 +520,7 @@ private:
         m_header->setRowHeight(m_rowHeight);
     }
 
-    FlexGrid &m_owner;
+    FlexGrid *m_owner;
     GridModel *m_model;
     GridHeader *m_header;
     bool m_dirty = false;
@@ -563,6 +566,13 @@ void FlexGrid::create(Form &form, const QString &name)
     auto *widget = new detail::GridView(*this, form.client());
     attach(form, name, widget);
     widget->show();
+}
+
+void FlexGrid::detach()
+{
+    if (widget())
+        grid().forgetOwner();
+    Control::detach();
 }
 
 detail::GridView &FlexGrid::grid() const

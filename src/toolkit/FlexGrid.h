@@ -83,6 +83,8 @@ public:
     // Row height in twips, the same for every row.
     int RowHeight() const;
 
+    void detach() override;
+
     QTableView *view() const;
     QHeaderView *header() const;
 
