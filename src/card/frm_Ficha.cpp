@@ -1,24 +1,147 @@
 #include "card/frm_Ficha.h"
 
 #include "app/CommonFrame.h"
+#include "app/Module1.h"
+#include "card/LinkWindow.h"
+#include "db/Connection.h"
 #include "resources/Art.h"
+#include "toolkit/Services.h"
+#include "viewer/cPicScroll.h"
+
+namespace {
+const QString kCaptionBefore = QStringLiteral("Datos de la Ficha: ");
+const QString kCaptionAfter = QStringLiteral(
+    " /  Pinche en el botón de Intenet para abrir el enlace asociado a cada Ficha.");
+constexpr int kTitleColumn = 1;
+constexpr int kLinkColumn = 3;
+constexpr int kImageColumn = 11;
+} // namespace
 
 frm_Ficha::frm_Ficha()
     : DefaultForm({QStringLiteral("frm_Ficha"), QStringLiteral("Orlaneva. - Datos de la Ficha."),
                    frame::kClientWidth, frame::kClientHeight, QString::fromUtf8(art::kIconFicha)})
 { }
 
+frm_Ficha::~frm_Ficha() = default;
+
 void frm_Ficha::createControls()
 {
+    linkwindow::createLinkButton(*this, cmdVinculo, 11640, art::kLinkBitmap,
+                                 QStringLiteral("Abrir enlace"));
     frame::createReturnButton(*this, cmdVolver, 13965, frame::ReturnPicture::ReturnBitmap);
+    cmdVolver.setTabIndex(1);
+    linkwindow::createContainer(*this, PicContenedor);
+    frame::createSponsorStrip(*this, Label, QStringLiteral("Label"), {10800, 9720, 1335, 375},
+                              Picture, {12000, 9360, 2895, 975});
+    Picture(3).setTabIndex(3);
+    Label.setTabIndex(4);
+    linkwindow::createStripButton(*this, Command1);
+    linkwindow::stack(cmdVinculo, Picture(3), cmdVolver, PicContenedor);
+
+    cmdVinculo.Click = [this] {
+        cmdVinculo_Click();
+    };
+    PicContenedor.Click = [this] {
+        PicContenedor_Click();
+    };
     cmdVolver.Click = [this] {
         cmdVolver_Click();
     };
-    frame::createSponsorStrip(*this, Label, QStringLiteral("Label"), {10800, 9720, 1335, 375},
-                              Picture, {12000, 9360, 2895, 975});
+}
+
+void frm_Ficha::Form_Initialize()
+{
+    frame::commonInitialize();
+}
+
+std::unique_ptr<db::Recordset> frm_Ficha::FNC_ConsultaPoridFicha(db::Connection &connection)
+{
+    connection.CursorLocation = db::adUseClient;
+    const QString sql
+        = QStringLiteral(" Select * FROM Ficha where id=") + QString::number(Module1::iIdFicha);
+    return connection.Execute(sql, nullptr, db::adOptionUnspecified);
+}
+
+qint32 frm_Ficha::readCard()
+{
+    frame::openCatalogue(conexion, sPathBD);
+    const qint32 id = Module1::iIdFicha;
+    rsFicha = FNC_ConsultaPoridFicha(*conexion);
+    return id;
+}
+
+QString frm_Ficha::column(int position) const
+{
+    // An Id that selects no row reads as a card whose every column is Null.
+    if (!rsFicha || rsFicha->BOF() || rsFicha->isEOF())
+        return QString();
+    return rsFicha->Fields(position).Value().toString();
+}
+
+void frm_Ficha::showCard(qint32 id)
+{
+    setCaption(kCaptionBefore + column(kTitleColumn) + kCaptionAfter);
+    // A fresh viewer, so that a card without a picture does not keep the previous one.
+    mcPicScroll.reset();
+    mcPicScroll = std::make_unique<cPicScroll>();
+    mcPicScroll->Init(PicContenedor, *this);
+    const QString imagen = column(kImageColumn);
+    if (!imagen.isEmpty()) {
+        sPathImage = tk::App::Path() + QStringLiteral("\\Fichas\\") + imagen;
+        mcPicScroll->SetPicture(sPathImage);
+    }
+    m_shownId = id;
+}
+
+void frm_Ficha::Form_Load()
+{
+    showCard(readCard());
+}
+
+void frm_Ficha::Show()
+{
+    // The search window hands over a card by changing iIdFicha and showing this window
+    // again; the window must then show the card its link opens.
+    if (isLoaded() && Module1::iIdFicha != m_shownId)
+        showCard(readCard());
+    Form::Show();
+}
+
+void frm_Ficha::Form_Resize()
+{
+    linkwindow::layout(*this, PicContenedor, Command1);
+}
+
+void frm_Ficha::cmdVinculo_Click()
+{
+    const qint32 id = readCard();
+    if (id != m_shownId)
+        showCard(id);
+    const bool found = !rsFicha->BOF() && !rsFicha->isEOF();
+    const QString enlace = found ? rsFicha->Fields(kLinkColumn).Value().toString() : QString();
+    rsFicha.reset();
+    if (!found)
+        return;
+    if (enlace.trimmed().isEmpty()) {
+        tk::Beep();
+        return;
+    }
+    linkwindow::openWithDesktop(*this, enlace);
+}
+
+void frm_Ficha::PicContenedor_Click()
+{
+    cmdVinculo_Click();
 }
 
 void frm_Ficha::cmdVolver_Click()
 {
     Unload();
+}
+
+void frm_Ficha::Form_Unload(int &Cancel)
+{
+    (void)Cancel;
+    mcPicScroll.reset();
+    Hide();
 }

@@ -1,7 +1,11 @@
 #include "guide/frm_Orlaneva.h"
 
 #include "app/CommonFrame.h"
+#include "card/LinkWindow.h"
+#include "db/Connection.h"
 #include "resources/Art.h"
+#include "toolkit/Services.h"
+#include "viewer/cPicScroll.h"
 
 frm_Orlaneva::frm_Orlaneva()
     : DefaultForm({QStringLiteral("frm_Orlaneva"), QStringLiteral("Orlaneva. - Guía."),
@@ -9,17 +13,65 @@ frm_Orlaneva::frm_Orlaneva()
                    QString::fromUtf8(art::kIconOrlaneva)})
 { }
 
+frm_Orlaneva::~frm_Orlaneva() = default;
+
 void frm_Orlaneva::createControls()
 {
+    linkwindow::createLinkButton(*this, cmdVinculo, 11520, art::kDownloadBitmap,
+                                 QStringLiteral("Descargar guía"));
     frame::createReturnButton(*this, cmdVolver, 13845, frame::ReturnPicture::ReturnBitmap);
+    cmdVolver.setTabIndex(1);
+    linkwindow::createContainer(*this, PicContenedor);
+    frame::createSponsorStrip(*this, Label, QStringLiteral("Label"), {10800, 9720, 1335, 375},
+                              Picture, {12000, 9360, 2895, 975});
+    Picture(3).setTabIndex(3);
+    Label.setTabIndex(4);
+    linkwindow::createStripButton(*this, Command1);
+    linkwindow::stack(cmdVinculo, Picture(3), cmdVolver, PicContenedor);
+
+    cmdVinculo.Click = [this] {
+        cmdVinculo_Click();
+    };
     cmdVolver.Click = [this] {
         cmdVolver_Click();
     };
-    frame::createSponsorStrip(*this, Label, QStringLiteral("Label"), {10800, 9720, 1335, 375},
-                              Picture, {12000, 9360, 2895, 975});
+}
+
+void frm_Orlaneva::Form_Initialize()
+{
+    frame::commonInitialize();
+}
+
+void frm_Orlaneva::Form_Load()
+{
+    // Never queried: the guide only needs the catalogue to be reachable.
+    frame::openCatalogue(conexion, sPathBD);
+    mcPicScroll = std::make_unique<cPicScroll>();
+    mcPicScroll->Init(PicContenedor, *this);
+    sPathImage = tk::App::Path() + QStringLiteral("\\Documentos\\Orlaneva.bmp");
+    mcPicScroll->SetPicture(sPathImage);
+}
+
+void frm_Orlaneva::Form_Resize()
+{
+    linkwindow::layout(*this, PicContenedor, Command1);
+}
+
+void frm_Orlaneva::cmdVinculo_Click()
+{
+    frame::openCatalogue(conexion, sPathBD);
+    linkwindow::openWithDesktop(*this,
+                                tk::App::Path() + QStringLiteral("\\Documentos\\Orlaneva.pdf"));
 }
 
 void frm_Orlaneva::cmdVolver_Click()
 {
     Unload();
+}
+
+void frm_Orlaneva::Form_Unload(int &Cancel)
+{
+    (void)Cancel;
+    mcPicScroll.reset();
+    Hide();
 }

@@ -1,0 +1,67 @@
+#include "card/LinkWindow.h"
+
+#include "app/CommonFrame.h"
+#include "toolkit/Desktop.h"
+#include "toolkit/Services.h"
+
+namespace linkwindow {
+
+void createLinkButton(tk::Form &form, tk::CommandButton &cmdVinculo, int left, const char *picture,
+                      const QString &caption)
+{
+    cmdVinculo.create(form, QStringLiteral("cmdVinculo"));
+    cmdVinculo.Move(left, 240, 2295, 855);
+    cmdVinculo.setBackColor(frame::kWhite);
+    cmdVinculo.setFont(frame::labelFont());
+    cmdVinculo.setPicture(QString::fromUtf8(picture));
+    cmdVinculo.setCaption(caption);
+    cmdVinculo.setToolTipText(kLinkToolTip);
+    cmdVinculo.setTabIndex(5);
+}
+
+void createContainer(tk::Form &form, tk::PictureBox &PicContenedor)
+{
+    PicContenedor.create(form, QStringLiteral("PicContenedor"));
+    PicContenedor.setBorderStyle(tk::PictureBox::vbBSNone);
+    PicContenedor.Move(1275, 600, 8985, 17220);
+    PicContenedor.setBackColor(frame::kWhite);
+    PicContenedor.setTabIndex(2);
+}
+
+void createStripButton(tk::Form &form, tk::HiddenButton &Command1)
+{
+    Command1.create(form, QStringLiteral("Command1"));
+    Command1.Move(15600, 3120, 1455, 615);
+    Command1.setTabIndex(0);
+}
+
+void stack(tk::CommandButton &cmdVinculo, tk::PictureBox &sponsorLogo, tk::CommandButton &cmdVolver,
+           tk::PictureBox &PicContenedor)
+{
+    PicContenedor.ZOrder();
+    cmdVolver.ZOrder();
+    sponsorLogo.ZOrder();
+    cmdVinculo.ZOrder();
+}
+
+void layout(tk::Form &form, tk::PictureBox &PicContenedor, tk::HiddenButton &Command1)
+{
+    tk::resumeNext({
+        [&] {
+            PicContenedor.Move(10, 10, form.ScaleWidth() - 20,
+                               form.ScaleHeight() - Command1.Height() - 120);
+        },
+        [&] {
+            Command1.Move(form.ScaleWidth() - 2000 - 60,
+                          PicContenedor.Top() + PicContenedor.Height() + 60, 2000, 375);
+        },
+    });
+}
+
+void openWithDesktop(tk::Form &owner, const QString &target)
+{
+    tk::ShellExecute(owner.hWnd(), QStringLiteral("Open"), target, QString(), QString::number(0),
+                     tk::SW_SHOWNORMAL);
+}
+
+} // namespace linkwindow

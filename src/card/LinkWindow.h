@@ -1,0 +1,33 @@
+#pragma once
+
+#include "toolkit/Controls.h"
+#include "toolkit/Form.h"
+
+#include <QString>
+
+// What the card and guide windows share: the link button, the container that hosts the
+// viewer, the never-visible strip button, their stacking, the layout rule and the hand-over
+// of a target to the desktop.
+namespace linkwindow {
+
+inline const QString kLinkToolTip
+    = QStringLiteral("Haga clic en el botón para abrir el vínculo asociado a la Ficha.");
+
+void createLinkButton(tk::Form &form, tk::CommandButton &cmdVinculo, int left, const char *picture,
+                      const QString &caption);
+void createContainer(tk::Form &form, tk::PictureBox &PicContenedor);
+void createStripButton(tk::Form &form, tk::HiddenButton &Command1);
+
+// Front to back: link button, sponsor logo, return button, container; the label stays
+// behind them all on the window's surface.
+void stack(tk::CommandButton &cmdVinculo, tk::PictureBox &sponsorLogo, tk::CommandButton &cmdVolver,
+           tk::PictureBox &PicContenedor);
+
+// The container fills the client area but for a strip as high as Command1, which then
+// moves into that strip. A step that fails (a minimised window) is skipped.
+void layout(tk::Form &form, tk::PictureBox &PicContenedor, tk::HiddenButton &Command1);
+
+// The shell's open service with the arguments both windows pass; its result is not used.
+void openWithDesktop(tk::Form &owner, const QString &target);
+
+} // namespace linkwindow
