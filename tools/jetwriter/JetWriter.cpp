@@ -528,17 +528,12 @@ int Writer::writeTable(const Table &table, bool system, int mapPage)
     if (open)
         store(page);
 
+    // Each table's maps have a page of their own (the catalogue's: page 1).
     RowPage maps;
     maps.number = mapPage;
-    maps.bytes = m_pages[mapPage];
-    if (maps.rows == 0 && maps.bytes.at(0) == 0) {
-        put8(maps.bytes, 0, 0x01);
-        put8(maps.bytes, 1, 0x01);
-    }
-    maps.rows = qFromLittleEndian<quint16>(maps.bytes.constData() + 12);
-    maps.lowest = maps.rows
-        ? qFromLittleEndian<quint16>(maps.bytes.constData() + kRowOffsets + 2 * (maps.rows - 1))
-        : kPageSize;
+    maps.bytes = QByteArray(kPageSize, '\0');
+    put8(maps.bytes, 0, 0x01);
+    put8(maps.bytes, 1, 0x01);
     const QByteArray used = usageMap(dataPages);
     const QByteArray free(5, '\0');
     if (!maps.fits(used.size() + free.size() + 2))
