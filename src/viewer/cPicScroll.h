@@ -15,7 +15,8 @@ class HScrollBar;
 // Turns a picture box of a window (the container) into a scrollable view of a picture that
 // may be larger than it. The viewer creates its image box and both bars in the window's
 // control collection and removes them again, by name, when it is destroyed; so the host
-// releases the viewer before its controls go (on unload, first thing).
+// releases the viewer before its controls go (on unload, first thing), and declares it after
+// the container, which the viewer unsubscribes from on its way out.
 class cPicScroll
 {
 public:
