@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libsqlite3-dev sqlite3
     mdbtools mdbtools-dev libglib2.0-dev
-    fonts-dejavu-core
+    fonts-dejavu-core xdg-utils
     xvfb xauth x11-apps xdotool imagemagick
 )
 
