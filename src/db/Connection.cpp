@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include <cmath>
+#include <cstring>
 
 namespace db {
 
@@ -106,23 +107,6 @@ bool onlyBlanksOrSemicolons(const char *tail)
     return true;
 }
 
-Value readValue(sqlite3_stmt *statement, int column)
-{
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_INTEGER:
-        return Value(qint64(sqlite3_column_int64(statement, column)));
-    case SQLITE_FLOAT:
-        return Value(sqlite3_column_double(statement, column));
-    case SQLITE_NULL:
-        return Value();
-    default: {
-        // Text, and blobs read as the text they most likely hold.
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
-        return Value(QString::fromUtf8(text, sqlite3_column_bytes(statement, column)));
-    }
-    }
-}
-
 } // namespace
 
 // ---- Value ----
@@ -194,19 +178,73 @@ QString Field::Name() const
     return m_recordset->m_names.at(m_index);
 }
 
-Recordset::Recordset(QStringList fieldNames, std::vector<db::Value> values, QString source,
-                     bool countKnown)
-    : m_names(std::move(fieldNames)),
-      m_values(std::move(values)),
-      m_source(std::move(source)),
-      m_countKnown(countKnown)
+Recordset::Recordset(QStringList fieldNames, QString source, bool countKnown)
+    : m_names(std::move(fieldNames)), m_source(std::move(source)), m_countKnown(countKnown)
 {
     const qsizetype columns = m_names.size();
-    m_rowCount = columns > 0 ? qint64(m_values.size()) / columns : 0;
-    m_values.resize(std::size_t(m_rowCount * columns));
     m_fields.reserve(std::size_t(columns));
     for (int i = 0; i < columns; ++i)
         m_fields.push_back(Field(this, i));
+    m_row.resize(std::size_t(columns));
+    m_decodedRow.assign(std::size_t(columns), -1);
+}
+
+Recordset::Recordset(QStringList fieldNames, const std::vector<db::Value> &values, QString source,
+                     bool countKnown)
+    : Recordset(std::move(fieldNames), std::move(source), countKnown)
+{
+    const std::size_t columns = std::size_t(m_names.size());
+    const std::size_t complete = columns > 0 ? values.size() / columns * columns : 0;
+    for (std::size_t i = 0; i < complete; ++i) {
+        const db::Value &v = values[i];
+        switch (v.type()) {
+        case Value::Type::Null:
+            appendNull();
+            break;
+        case Value::Type::Integer:
+            appendInteger(v.toInteger());
+            break;
+        case Value::Type::Real:
+            appendReal(v.toReal());
+            break;
+        case Value::Type::Text: {
+            const QByteArray utf8 = v.toString().toUtf8();
+            appendText(utf8.constData(), utf8.size());
+            break;
+        }
+        }
+    }
+    finish();
+}
+
+void Recordset::appendNull()
+{
+    m_cells.push_back({0, 0, quint8(Value::Type::Null)});
+}
+
+void Recordset::appendInteger(qint64 value)
+{
+    m_cells.push_back({value, 0, quint8(Value::Type::Integer)});
+}
+
+void Recordset::appendReal(double value)
+{
+    qint64 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    m_cells.push_back({bits, 0, quint8(Value::Type::Real)});
+}
+
+void Recordset::appendText(const char *utf8, qsizetype size)
+{
+    m_cells.push_back({qint64(m_text.size()), qint32(size), quint8(Value::Type::Text)});
+    m_text.append(utf8, std::size_t(size));
+}
+
+void Recordset::finish()
+{
+    const qsizetype columns = m_names.size();
+    m_rowCount = columns > 0 ? qint64(m_cells.size()) / columns : 0;
+    m_current = 0;
 }
 
 void Recordset::MoveFirst()
@@ -250,7 +288,29 @@ const db::Value &Recordset::valueAt(int column) const
                     QStringLiteral("BOF o EOF es True: la operación requiere un registro actual "
                                    "y el resultado de la consulta sobre '%1' no lo tiene.")
                         .arg(shown(m_source)));
-    return m_values[std::size_t(m_current * m_names.size() + column)];
+    const std::size_t c = std::size_t(column);
+    if (m_decodedRow[c] != m_current) {
+        const Cell &cell = m_cells[std::size_t(m_current * m_names.size() + column)];
+        switch (Value::Type(cell.type)) {
+        case Value::Type::Null:
+            m_row[c] = db::Value();
+            break;
+        case Value::Type::Integer:
+            m_row[c] = db::Value(cell.number);
+            break;
+        case Value::Type::Real: {
+            double real;
+            std::memcpy(&real, &cell.number, sizeof real);
+            m_row[c] = db::Value(real);
+            break;
+        }
+        case Value::Type::Text:
+            m_row[c] = db::Value(QString::fromUtf8(m_text.data() + cell.number, cell.size));
+            break;
+        }
+        m_decodedRow[c] = m_current;
+    }
+    return m_row[c];
 }
 
 // ---- Connection ----
@@ -351,17 +411,35 @@ std::unique_ptr<Recordset> Connection::Execute(const QString &sql, long *records
     names.reserve(columns);
     for (int i = 0; i < columns; ++i)
         names.append(QString::fromUtf8(sqlite3_column_name(statement.get(), i)));
-    std::vector<Value> values;
-    while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
-        for (int i = 0; i < columns; ++i)
-            values.push_back(readValue(statement.get(), i));
+    // Not make_unique: the constructor that fills a recordset row by row is private.
+    std::unique_ptr<Recordset> rs(
+        new Recordset(std::move(names), m_path, CursorLocation == adUseClient));
+    sqlite3_stmt *s = statement.get();
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        for (int i = 0; i < columns; ++i) {
+            switch (sqlite3_column_type(s, i)) {
+            case SQLITE_INTEGER:
+                rs->appendInteger(sqlite3_column_int64(s, i));
+                break;
+            case SQLITE_FLOAT:
+                rs->appendReal(sqlite3_column_double(s, i));
+                break;
+            case SQLITE_NULL:
+                rs->appendNull();
+                break;
+            default: // text, and blobs read as the text they most likely hold
+                rs->appendText(reinterpret_cast<const char *>(sqlite3_column_text(s, i)),
+                               sqlite3_column_bytes(s, i));
+                break;
+            }
+        }
     }
     if (rc != SQLITE_DONE)
         rejectStatement(sql, m_path, engineReason(sqlite3_errmsg(handle)));
+    rs->finish();
     if (recordsAffected)
         *recordsAffected = -1;
-    return std::make_unique<Recordset>(std::move(names), std::move(values), m_path,
-                                       CursorLocation == adUseClient);
+    return rs;
 }
 
 } // namespace db

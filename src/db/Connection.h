@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <string>
 #include <variant>
 #include <vector>
 
@@ -68,13 +69,14 @@ private:
 };
 
 // A complete, client-side result: every row is read by Execute, so RecordCount is exact
-// before any row is read. Rows cannot be changed.
+// before any row is read. Rows are kept compactly and a field's value is decoded when it is
+// read; the reference Fields(i).Value() returns stays valid until the recordset moves.
 class Recordset
 {
 public:
-    // Rows laid end to end, fieldNames.size() values per row. Execute builds recordsets this
-    // way; tests may too. source names the catalogue in error messages.
-    Recordset(QStringList fieldNames, std::vector<db::Value> values, QString source = {},
+    // Rows laid end to end, fieldNames.size() values per row. Tests may build recordsets this
+    // way. source names the catalogue in error messages.
+    Recordset(QStringList fieldNames, const std::vector<db::Value> &values, QString source = {},
               bool countKnown = true);
     Recordset(const Recordset &) = delete;
     Recordset &operator=(const Recordset &) = delete;
@@ -93,11 +95,28 @@ public:
 
 private:
     friend class Field;
+    friend class Connection;
+    struct Cell
+    {
+        qint64 number = 0; // the integer, the real's bits, or the text's offset
+        qint32 size = 0;
+        quint8 type = 0; // Value::Type
+    };
+
+    Recordset(QStringList fieldNames, QString source, bool countKnown);
+    void appendNull();
+    void appendInteger(qint64 value);
+    void appendReal(double value);
+    void appendText(const char *utf8, qsizetype size);
+    void finish();
     const db::Value &valueAt(int column) const;
 
     QStringList m_names;
-    std::vector<db::Value> m_values;
+    std::vector<Cell> m_cells;
+    std::string m_text; // UTF-8 of every text cell, end to end
     std::vector<Field> m_fields;
+    mutable std::vector<db::Value> m_row; // decoded fields, each of row m_decodedRow[i]
+    mutable std::vector<qint64> m_decodedRow;
     QString m_source;
     qint64 m_rowCount = 0;
     qint64 m_current = 0;

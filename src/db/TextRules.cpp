@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstring>
@@ -31,7 +32,7 @@ using Page = std::array<Entry, 256>;
 constexpr char32_t kLastCodePoint = 0x10FFFF;
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kEnye = 0x00F1;
-constexpr char32_t kCombiningTilde = 0x0303;
+constexpr char32_t kNulKey = 0x110000;
 
 // Primary weights, by class: blanks sort first, then numbers, then letters. Punctuation and
 // symbols get no primary weight, so "¿Qué...?" files under Q and «El...» under E.
@@ -73,6 +74,8 @@ Entry makeEntry(char32_t c)
     e.key = QChar::toCaseFolded(baseLetter(c));
     if (e.key == 0x00D1)
         e.key = kEnye;
+    if (e.key == 0)
+        e.key = kNulKey; // U+0000 is a character like any other, not an ignorable mark
 
     if (QChar::isSpace(c)) {
         e.weight = kBlankWeight;
@@ -113,8 +116,13 @@ const Page &buildPage(std::size_t index)
     return *page;
 }
 
+// Most text is Latin-1: its page is built before main and read directly.
+const Page &latin1 = buildPage(0);
+
 inline const Entry &entryFor(char32_t c)
 {
+    if (c < 256)
+        return latin1[c];
     if (c > kLastCodePoint)
         c = kReplacement;
     const std::size_t index = c >> 8;
@@ -131,6 +139,7 @@ public:
     { }
 
     bool atEnd() const { return m_p >= m_end; }
+    const unsigned char *position() const { return m_p; }
 
     char32_t next()
     {
@@ -283,6 +292,11 @@ struct Pattern
 {
     char32_t escape = 0;
     std::vector<char32_t> keys;
+    // '%word%', the form every search statement uses: a plain substring search.
+    bool contains = false;
+    std::vector<char32_t> word;
+    bool latinWord = false; // every key of word below 0xFF: searched in FoldedBytes
+    std::string wordBytes;
 };
 
 Pattern compilePattern(const unsigned char *text, int size, char32_t escape)
@@ -312,28 +326,61 @@ Pattern compilePattern(const unsigned char *text, int size, char32_t escape)
             continue;
         p.keys.push_back(e.key == 'n' && reader.takeTilde() ? kEnye : e.key);
     }
+    if (p.keys.size() >= 2 && p.keys.front() == kAnyRun && p.keys.back() == kAnyRun
+        && std::none_of(p.keys.begin() + 1, p.keys.end() - 1,
+                        [](char32_t k) { return k == kAnyRun || k == kAnyOne; })) {
+        p.contains = true;
+        p.word.assign(p.keys.begin() + 1, p.keys.end() - 1);
+        p.latinWord
+            = std::all_of(p.word.begin(), p.word.end(), [](char32_t k) { return k < 0xFF; });
+        if (p.latinWord) {
+            for (char32_t k : p.word)
+                p.wordBytes.push_back(static_cast<char>(k));
+        }
+    }
     return p;
 }
 
-// Folds a text into keys; most values fit the stack buffer.
+// ASCII keys, for the common case of plain ASCII text: lower case; NUL keeps a key.
+constexpr std::array<char32_t, 128> kAsciiKeys = [] {
+    std::array<char32_t, 128> keys{};
+    for (char32_t c = 0; c < 128; ++c)
+        keys[c] = c >= 'A' && c <= 'Z' ? c + 32 : c;
+    keys[0] = kNulKey;
+    return keys;
+}();
+
+// A text folded into keys once per row; most values fit the stack buffer.
 class FoldedText
 {
 public:
-    FoldedText(const FoldedText &) = delete;
-    FoldedText &operator=(const FoldedText &) = delete;
     FoldedText(const unsigned char *text, int size)
     {
         m_keys = m_buffer.data();
-        Utf8Reader reader(text, size);
-        while (const Entry *e = nextEntry(reader)) {
+        const unsigned char *p = text;
+        const unsigned char *end = text + (size > 0 ? size : 0);
+        while (p < end) {
             if (m_size == m_capacity)
                 grow();
-            m_keys[m_size++] = e->key;
+            if (*p < 0x80) {
+                m_keys[m_size++] = kAsciiKeys[*p++];
+                continue;
+            }
+            Utf8Reader reader(p, int(end - p));
+            const char32_t c = reader.next();
+            p = reader.position();
+            const Entry &e = entryFor(c);
+            if (e.key != 0)
+                m_keys[m_size++] = e.key;
+            else if (c == 0x0303 && m_size > 0 && m_keys[m_size - 1] == 'n')
+                m_keys[m_size - 1] = kEnye; // "n" and a combining tilde spell ñ
         }
     }
+    FoldedText(const FoldedText &) = delete;
+    FoldedText &operator=(const FoldedText &) = delete;
 
-    const char32_t *data() const { return m_keys; }
-    std::size_t size() const { return m_size; }
+    const char32_t *begin() const { return m_keys; }
+    const char32_t *end() const { return m_keys + m_size; }
 
 private:
     void grow()
@@ -352,13 +399,66 @@ private:
     std::size_t m_capacity = 256;
 };
 
-// Wildcard match with backtracking to the last %: linear for the usual '%word%'.
-bool matches(const std::vector<char32_t> &pattern, const char32_t *text, std::size_t size)
+// The same keys as bytes, for '%word%' patterns whose keys all lie below 256 (Latin text):
+// a key above that can never be part of such a match and reads as 0xFF, which no key is.
+class FoldedBytes
 {
-    std::size_t p = 0, t = 0;
-    std::size_t starP = std::size_t(-1), starT = 0;
+public:
+    FoldedBytes(const unsigned char *text, int size)
+    {
+        m_bytes = m_buffer.data();
+        const unsigned char *p = text;
+        const unsigned char *end = text + (size > 0 ? size : 0);
+        while (p < end) {
+            if (m_size == m_capacity)
+                grow();
+            if (*p < 0x80) {
+                const unsigned char b = *p++;
+                m_bytes[m_size++] = b >= 'A' && b <= 'Z' ? b + 32 : b;
+                continue;
+            }
+            Utf8Reader reader(p, int(end - p));
+            const char32_t c = reader.next();
+            p = reader.position();
+            const char32_t key = entryFor(c).key;
+            if (key != 0)
+                m_bytes[m_size++] = key < 0xFF ? static_cast<unsigned char>(key) : 0xFF;
+            else if (c == 0x0303 && m_size > 0 && m_bytes[m_size - 1] == 'n')
+                m_bytes[m_size - 1] = static_cast<unsigned char>(kEnye);
+        }
+    }
+    FoldedBytes(const FoldedBytes &) = delete;
+    FoldedBytes &operator=(const FoldedBytes &) = delete;
+
+    const unsigned char *data() const { return m_bytes; }
+    std::size_t size() const { return m_size; }
+
+private:
+    void grow()
+    {
+        if (m_bytes == m_buffer.data())
+            m_heap.assign(m_buffer.begin(), m_buffer.begin() + std::ptrdiff_t(m_size));
+        m_heap.resize(m_capacity * 2);
+        m_bytes = m_heap.data();
+        m_capacity = m_heap.size();
+    }
+
+    std::array<unsigned char, 512> m_buffer;
+    std::vector<unsigned char> m_heap;
+    unsigned char *m_bytes = nullptr;
+    std::size_t m_size = 0;
+    std::size_t m_capacity = 512;
+};
+
+// Wildcard match with backtracking to the last %: linear for the usual patterns.
+bool matches(const std::vector<char32_t> &pattern, const char32_t *text, const char32_t *end)
+{
     const std::size_t np = pattern.size();
-    while (t < size) {
+    std::size_t p = 0;
+    std::size_t starP = std::size_t(-1);
+    const char32_t *starT = nullptr;
+    const char32_t *t = text;
+    while (t < end) {
         if (p < np && pattern[p] == kAnyRun) {
             starP = ++p;
             starT = t;
@@ -366,7 +466,7 @@ bool matches(const std::vector<char32_t> &pattern, const char32_t *text, std::si
                 return true;
             continue;
         }
-        if (p < np && (pattern[p] == kAnyOne || pattern[p] == text[t])) {
+        if (p < np && (pattern[p] == kAnyOne || pattern[p] == *t)) {
             ++p;
             ++t;
             continue;
@@ -419,8 +519,21 @@ void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
     }
     const auto *text = sqlite3_value_text(argv[1]);
     const int textSize = sqlite3_value_bytes(argv[1]);
+    if (pattern->latinWord) {
+        const FoldedBytes folded(text, textSize);
+        const bool found = pattern->wordBytes.empty()
+            || memmem(folded.data(), folded.size(), pattern->wordBytes.data(),
+                      pattern->wordBytes.size())
+                != nullptr;
+        sqlite3_result_int(context, found ? 1 : 0);
+        return;
+    }
     const FoldedText folded(text, textSize);
-    sqlite3_result_int(context, matches(pattern->keys, folded.data(), folded.size()) ? 1 : 0);
+    const bool found = pattern->contains
+        ? std::search(folded.begin(), folded.end(), pattern->word.begin(), pattern->word.end())
+            != folded.end()
+        : matches(pattern->keys, folded.begin(), folded.end());
+    sqlite3_result_int(context, found ? 1 : 0);
 }
 
 } // namespace
