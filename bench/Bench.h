@@ -1,0 +1,83 @@
+#pragma once
+
+// The benchmark harness. Each area adds its rows from a source file of its own:
+//
+//     #include "Bench.h"
+//     ORLANEVA_BENCH("visor")
+//     {
+//         const bench::Figure f = bench::measure([&] { ... }, 11);
+//         report.add({"SetPicture, 4000 x 3000 JPEG", f, std::nullopt, 150.0});
+//     }
+//
+// `context` (paths of the catalogues) and `report` are in scope. List the file in
+// orlaneva_bench's sources in bench/CMakeLists.txt and link the library it measures.
+// `cmake --build <build> --target bench` (or bench/run) prints one table of every row.
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace bench {
+
+struct Context
+{
+    QString catalogue; // synthetic catalogue, fichas.mdb with 100,000 cards
+    QString appDir; // the program's folder with the sample catalogue
+};
+
+// Milliseconds: wall time, and the CPU time of the measuring thread, which a busy machine
+// inflates far less (the targets are judged on it when wall time exceeds them).
+struct Figure
+{
+    double median = 0;
+    double slowest = 0;
+    double cpuMedian = 0;
+    int runs = 0;
+};
+
+// Runs work `warmups` times unmeasured, then `runs` times measured.
+Figure measure(const std::function<void()> &work, int runs = 11, int warmups = 1);
+// One measured run, for what can only happen once (a first open).
+Figure once(const std::function<void()> &work);
+
+struct Row
+{
+    QString what;
+    Figure figure;
+    // The same work done the plainest way (the library alone), in the same run.
+    std::optional<Figure> floor;
+    // The median must not exceed it.
+    std::optional<double> limitMs;
+    QString note;
+};
+
+class Report
+{
+public:
+    explicit Report(QString area) : m_area(std::move(area)) { }
+    void add(Row row);
+
+private:
+    QString m_area;
+};
+
+using Function = void (*)(const Context &context, Report &report);
+
+struct Registration
+{
+    Registration(const char *area, Function function);
+};
+
+} // namespace bench
+
+#define ORLANEVA_BENCH_JOIN2(a, b) a##b
+#define ORLANEVA_BENCH_JOIN(a, b) ORLANEVA_BENCH_JOIN2(a, b)
+#define ORLANEVA_BENCH(area) \
+    static void ORLANEVA_BENCH_JOIN(benchBody, __LINE__)(const ::bench::Context &, \
+                                                         ::bench::Report &); \
+    static const ::bench::Registration ORLANEVA_BENCH_JOIN(benchRegistration, __LINE__)( \
+        area, &ORLANEVA_BENCH_JOIN(benchBody, __LINE__)); \
+    static void ORLANEVA_BENCH_JOIN(benchBody, \
+                                    __LINE__)([[maybe_unused]] const ::bench::Context &context, \
+                                              [[maybe_unused]] ::bench::Report &report)
