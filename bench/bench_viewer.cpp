@@ -1,23 +1,26 @@
-// Picture viewer figures: one scroll notification on a 10000 x 10000-pixel picture, paint
-// included, and SetPicture of a 4000 x 3000 JPEG.
+// Picture viewer figures: SetPicture of a camera-sized JPEG, and one scroll notification on a
+// 10000 x 10000-pixel picture with the paint it causes. Beside each, the floor: Qt's image
+// reader alone, and a QScrollArea scrolling the same picture.
+#include "Bench.h"
+
 #include "toolkit/Controls.h"
 #include "toolkit/Form.h"
 #include "toolkit/Services.h"
 #include "viewer/cPicScroll.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QImage>
+#include <QImageReader>
+#include <QLabel>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <cstdio>
-#include <ctime>
 #include <memory>
-#include <vector>
+#include <stdexcept>
 
 namespace {
 
@@ -47,9 +50,9 @@ QImage photoLike(int width, int height)
     sky.setColorAt(1, QColor(230, 190, 120));
     painter.fillRect(image.rect(), sky);
     QRandomGenerator random(7);
+    painter.setPen(Qt::NoPen);
     for (int i = 0; i < 400; ++i) {
         painter.setBrush(QColor::fromRgb(random.generate() | 0xff000000u));
-        painter.setPen(Qt::NoPen);
         painter.drawEllipse(QPoint(random.bounded(width), random.bounded(height)),
                             random.bounded(20, width / 10), random.bounded(20, height / 10));
     }
@@ -71,6 +74,8 @@ QImage photoLike(int width, int height)
 class PaintCounter : public QObject
 {
 public:
+    PaintCounter() { qApp->installEventFilter(this); }
+    ~PaintCounter() override { qApp->removeEventFilter(this); }
     int paints = 0;
 
 protected:
@@ -82,74 +87,46 @@ protected:
     }
 };
 
-struct Figure
+// Each run: one notification of the bar (Scroll while the thumb is held, as in a drag), the
+// image box moved, and the pending paint done before the clock stops. Far jumps and neighbours.
+bench::Figure scrollSteps(QScrollBar *bar, bool dragged, int runs, double *paintsPerStep)
 {
-    double median;
-    double worst;
-    double paintsPerStep = 0;
-    double cpuMedian = -1;
-};
-
-// The machine is shared: the thread's own CPU time shows what other processes do not.
-double threadCpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-Figure summarise(std::vector<double> ms)
-{
-    std::sort(ms.begin(), ms.end());
-    return {ms[ms.size() / 2], ms.back()};
-}
-
-void row(const char *name, const Figure &f, double targetMs)
-{
-    std::printf("%-56s median %8.3f ms  worst %8.3f ms  target < %g ms  %s", name, f.median,
-                f.worst, targetMs, f.median < targetMs ? "ok" : "SLOW");
-    if (f.cpuMedian >= 0)
-        std::printf("  (CPU median %.1f ms)", f.cpuMedian);
-    if (f.paintsPerStep > 0)
-        std::printf("  (%.1f paint events a step)", f.paintsPerStep);
-    std::printf("\n");
-}
-
-// Each notification: the bar's Scroll (thumb dragged) or Change (arrow), the image box moved,
-// then the window painted before the clock stops.
-Figure scrollNotification(BenchForm &form, tk::ScrollBar &bar, bool dragged, bool viaEventLoop)
-{
-    QScrollBar *widget = bar.bar();
-    widget->setSliderDown(dragged);
+    bar->setSliderDown(dragged);
+    int step = 0;
     PaintCounter counter;
-    qApp->installEventFilter(&counter);
-    std::vector<double> ms;
-    QElapsedTimer clock;
-    const int steps = std::min(bar.Max(), 400);
-    for (int i = 1; i <= steps; ++i) {
-        const int value = (i % 2) ? i : bar.Max() - i; // far jumps as well as neighbours
-        clock.start();
-        widget->setValue(value);
-        if (viaEventLoop)
+    const bench::Figure figure = bench::measure(
+        [&] {
+            ++step;
+            bar->setValue(step % 2 ? step % bar->maximum()
+                                   : bar->maximum() - step % bar->maximum());
             QCoreApplication::processEvents();
-        else
-            form.window()->repaint();
-        ms.push_back(clock.nsecsElapsed() / 1e6);
-    }
-    widget->setSliderDown(false);
-    qApp->removeEventFilter(&counter);
-    Figure figure = summarise(ms);
-    figure.paintsPerStep = double(counter.paints) / steps;
+        },
+        runs, 5);
+    *paintsPerStep = double(counter.paints) / (runs + 5);
+    bar->setSliderDown(false);
     return figure;
+}
+
+QString paintsNote(double paintsPerStep)
+{
+    return QStringLiteral("%1 paint events a step").arg(paintsPerStep, 0, 'f', 1);
+}
+
+tk::ScrollBar &bar(BenchForm &form, const char *name)
+{
+    auto *control = form.Controls().find(QString::fromLatin1(name));
+    if (!control)
+        throw std::runtime_error("viewer bar missing");
+    return *static_cast<tk::ScrollBar *>(control);
 }
 
 } // namespace
 
-int main(int argc, char **argv)
+ORLANEVA_BENCH("visor")
 {
-    QApplication app(argc, argv);
-    tk::setMsgBoxHandler([](const tk::MsgBoxRequest &request) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(request.title), qPrintable(request.prompt));
+    QString failure;
+    tk::setMsgBoxHandler([&](const tk::MsgBoxRequest &request) {
+        failure = request.prompt;
         return int(tk::vbOK);
     });
     QTemporaryDir dir;
@@ -159,39 +136,49 @@ int main(int argc, char **argv)
     form.mcPicScroll->Init(form.PicContenedor, form);
     QCoreApplication::processEvents();
 
+    const QString photo = dir.filePath(QStringLiteral("foto.jpg"));
+    photoLike(4000, 3000).save(photo, "JPEG", 90);
+    const bench::Figure setPicture
+        = bench::measure([&] { form.mcPicScroll->SetPicture(photo); }, 7);
+    const bench::Figure reader = bench::measure([&] { QImageReader(photo).read(); }, 7);
+    report.add({QStringLiteral("SetPicture, 4000 x 3000 JPEG (3.3 MB, quality 90)"), setPicture,
+                reader, 150.0, QStringLiteral("floor: QImageReader::read alone")});
+
+    const QString huge = dir.filePath(QStringLiteral("enorme.jpg"));
     {
-        const QString path = dir.filePath(QStringLiteral("foto.jpg"));
-        photoLike(4000, 3000).save(path, "JPEG", 90);
-        std::vector<double> ms;
-        std::vector<double> cpu;
-        QElapsedTimer clock;
-        for (int i = 0; i < 7; ++i) {
-            clock.start();
-            const double cpu0 = threadCpuMs();
-            form.mcPicScroll->SetPicture(path);
-            cpu.push_back(threadCpuMs() - cpu0);
-            ms.push_back(clock.nsecsElapsed() / 1e6);
-        }
-        Figure figure = summarise(ms);
-        figure.cpuMedian = summarise(cpu).median;
-        row("SetPicture, 4000 x 3000 JPEG", figure, 150);
+        const QImage picture = photoLike(10000, 10000);
+        picture.save(huge, "JPEG", 85);
     }
-    {
-        const QString path = dir.filePath(QStringLiteral("enorme.jpg"));
-        photoLike(10000, 10000).save(path, "JPEG", 85);
-        form.mcPicScroll->SetPicture(path);
-        QCoreApplication::processEvents();
-        auto *v
-            = static_cast<tk::ScrollBar *>(form.Controls().find(QStringLiteral("Vertical_Scroll")));
-        auto *h = static_cast<tk::ScrollBar *>(
-            form.Controls().find(QStringLiteral("Horizontal_Scroll")));
-        row("scroll notification, 10000 x 10000, vertical drag",
-            scrollNotification(form, *v, true, true), 2);
-        row("scroll notification, 10000 x 10000, horizontal drag",
-            scrollNotification(form, *h, true, true), 2);
-        row("change notification, 10000 x 10000, vertical, repaint()",
-            scrollNotification(form, *v, false, false), 2);
-    }
+    form.mcPicScroll->SetPicture(huge);
+    if (!failure.isEmpty())
+        throw std::runtime_error(failure.toStdString());
+    QCoreApplication::processEvents();
+
+    double paints = 0;
+    const bench::Figure vertical
+        = scrollSteps(bar(form, "Vertical_Scroll").bar(), true, 300, &paints);
+    const QString verticalNote = paintsNote(paints);
+    const bench::Figure horizontal
+        = scrollSteps(bar(form, "Horizontal_Scroll").bar(), true, 300, &paints);
+    const QString horizontalNote = paintsNote(paints);
     form.Unload();
-    return 0;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // The floor: Qt's own scrolling view of the same picture, same view size.
+    QScrollArea area;
+    area.resize(800, 600);
+    auto *label = new QLabel;
+    label->setPixmap(QPixmap::fromImage(QImage(huge)));
+    area.setWidget(label);
+    area.show();
+    QCoreApplication::processEvents();
+    double floorPaints = 0;
+    const bench::Figure floor = scrollSteps(area.verticalScrollBar(), true, 300, &floorPaints);
+    area.hide();
+
+    report.add({QStringLiteral("scroll notification, 10000 x 10000, vertical drag"), vertical,
+                floor, 2.0, verticalNote + QStringLiteral("; floor: QScrollArea")});
+    report.add({QStringLiteral("scroll notification, 10000 x 10000, horizontal drag"), horizontal,
+                std::nullopt, 2.0, horizontalNote});
+    tk::setMsgBoxHandler(nullptr);
 }
