@@ -85,12 +85,105 @@ int shiftCode(Qt::KeyboardModifiers modifiers)
 
 } // namespace
 
+// The cell texts, laid end to end in one buffer. A grid of 100,000 rows is then a handful of
+// allocations, so emptying it costs next to nothing, where releasing 400,000 separate strings
+// would cost the search that empties it tens of milliseconds.
+class CellStore
+{
+public:
+    CellStore(int rows, int cols) : m_cols(cols), m_cells(size_t(rows) * size_t(cols)) { }
+
+    QString text(int r, int c) const
+    {
+        const Ref &ref = at(r, c);
+        return QString(reinterpret_cast<const QChar *>(m_text.data() + ref.offset), ref.length);
+    }
+    void set(int r, int c, const QString &text)
+    {
+        Ref &ref = at(r, c);
+        const qsizetype length = text.size();
+        const auto *chars = reinterpret_cast<const char16_t *>(text.constData());
+        if (length <= ref.length) {
+            std::copy(chars, chars + length, m_text.begin() + ref.offset);
+            m_garbage += ref.length - length;
+            ref.length = length;
+        } else {
+            m_garbage += ref.length;
+            ref.offset = qsizetype(m_text.size());
+            ref.length = length;
+            m_text.insert(m_text.end(), chars, chars + length);
+        }
+        compactIfWasteful();
+    }
+    void clear()
+    {
+        std::fill(m_cells.begin(), m_cells.end(), Ref());
+        m_text = {};
+        m_garbage = 0;
+    }
+    void resizeRows(int rows)
+    {
+        const size_t size = size_t(rows) * size_t(m_cols);
+        for (size_t i = size; i < m_cells.size(); ++i)
+            m_garbage += m_cells[i].length;
+        m_cells.resize(size);
+        if (m_cells.capacity() > 4 * size + 64)
+            m_cells.shrink_to_fit();
+        compactIfWasteful();
+    }
+    void resizeCols(int rows, int cols)
+    {
+        std::vector<Ref> cells(size_t(rows) * size_t(cols));
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < m_cols; ++c) {
+                Ref &ref = at(r, c);
+                if (c < cols)
+                    cells[size_t(r) * size_t(cols) + size_t(c)] = ref;
+                else
+                    m_garbage += ref.length;
+            }
+        m_cells = std::move(cells);
+        m_cols = cols;
+        compactIfWasteful();
+    }
+
+private:
+    struct Ref
+    {
+        qsizetype offset = 0;
+        qsizetype length = 0;
+    };
+    Ref &at(int r, int c) { return m_cells[size_t(r) * size_t(m_cols) + size_t(c)]; }
+    const Ref &at(int r, int c) const { return m_cells[size_t(r) * size_t(m_cols) + size_t(c)]; }
+    // Rewritten and dropped cells leave their old text behind; past half the buffer, it goes.
+    void compactIfWasteful()
+    {
+        if (m_garbage < 4096 || m_garbage * 2 < qsizetype(m_text.size()))
+            return;
+        std::vector<char16_t> text;
+        text.reserve(m_text.size() - size_t(m_garbage));
+        for (Ref &ref : m_cells) {
+            const qsizetype offset = qsizetype(text.size());
+            text.insert(text.end(), m_text.begin() + ref.offset,
+                        m_text.begin() + ref.offset + ref.length);
+            ref.offset = ref.length ? offset : 0;
+        }
+        m_text = std::move(text);
+        m_garbage = 0;
+    }
+
+    int m_cols;
+    std::vector<Ref> m_cells; // row-major, header row first
+    std::vector<char16_t> m_text;
+    qsizetype m_garbage = 0;
+};
+
 // What the grid holds, independent of what the view has been told so far.
 struct GridState
 {
     int rows = 2;
     int cols = 2;
-    std::vector<QString> cells = std::vector<QString>(4); // row-major, header row first
+    CellStore cells{2, 2};
     std::vector<int> colWidths = std::vector<int>(2, -1);
     int row = 1;
     int col = 0;
@@ -105,8 +198,7 @@ struct GridState
     QColor grid;
     QColor gridFixed;
 
-    const QString &cell(int r, int c) const { return cells[size_t(r) * size_t(cols) + size_t(c)]; }
-    QString &cell(int r, int c) { return cells[size_t(r) * size_t(cols) + size_t(c)]; }
+    QString cell(int r, int c) const { return cells.text(r, c); }
 };
 
 // Model rows are the grid's rows below the header; the header row is the header view's.
@@ -157,17 +249,13 @@ public:
         m_cols = m_state.cols;
         endResetModel();
     }
-    void publishRows()
+    void publishNewRows()
     {
         const int target = m_state.rows - 1;
         if (target > m_rows) {
             beginInsertRows(QModelIndex(), m_rows, target - 1);
             m_rows = target;
             endInsertRows();
-        } else if (target < m_rows) {
-            beginRemoveRows(QModelIndex(), target, m_rows - 1);
-            m_rows = target;
-            endRemoveRows();
         }
     }
     void cellChanged(int r, int c)
@@ -253,7 +341,7 @@ protected:
     {
         painter->fillRect(rect, m_state.backFixed);
         if (logicalIndex < m_state.cols && rect.width() > 4) {
-            const QString &text = m_state.cell(0, logicalIndex);
+            const QString text = m_state.cell(0, logicalIndex);
             if (!text.isEmpty()) {
                 painter->setPen(m_state.foreFixed);
                 painter->setFont(font());
@@ -336,7 +424,14 @@ public:
             m_minRowsSinceFlush = std::min(m_minRowsSinceFlush, state.rows);
             return;
         }
-        m_model->publishRows();
+        if (state.rows - 1 < m_model->rowCount()) {
+            // Removing rows one range at a time costs the view far more than starting over.
+            m_dirty = true;
+            m_minRowsSinceFlush = state.rows;
+            flush();
+            return;
+        }
+        m_model->publishNewRows();
         m_minRowsSinceFlush = state.rows;
         syncCurrent();
     }
@@ -603,10 +698,7 @@ void FlexGrid::setRows(int rows)
         throw detail::invalidValue();
     if (rows == s.rows)
         return;
-    const size_t size = size_t(rows) * size_t(s.cols);
-    s.cells.resize(size);
-    if (s.cells.capacity() > 4 * size + 64)
-        s.cells.shrink_to_fit();
+    s.cells.resizeRows(rows);
     s.rows = rows;
     s.row = std::min(s.row, rows - 1);
     g.rowsChanged();
@@ -625,12 +717,7 @@ void FlexGrid::setCols(int cols)
         throw detail::invalidValue();
     if (cols == s.cols)
         return;
-    std::vector<QString> cells(size_t(s.rows) * size_t(cols));
-    const int keep = std::min(cols, s.cols);
-    for (int r = 0; r < s.rows; ++r)
-        for (int c = 0; c < keep; ++c)
-            cells[size_t(r) * size_t(cols) + size_t(c)] = std::move(s.cell(r, c));
-    s.cells = std::move(cells);
+    s.cells.resizeCols(s.rows, cols);
     s.cols = cols;
     s.colWidths.resize(size_t(cols), -1);
     s.col = std::min(s.col, cols - 1);
@@ -678,7 +765,7 @@ QString FlexGrid::Text() const
 void FlexGrid::setText(const QString &text)
 {
     detail::GridView &g = grid();
-    g.state.cell(g.state.row, g.state.col) = text;
+    g.state.cells.set(g.state.row, g.state.col, text);
     g.cellChanged(g.state.row, g.state.col);
 }
 
@@ -695,7 +782,7 @@ void FlexGrid::setTextMatrix(int row, int col, const QString &text)
     detail::GridView &g = grid();
     if (row < 0 || row >= g.state.rows || col < 0 || col >= g.state.cols)
         throw detail::subscriptOutOfRange();
-    g.state.cell(row, col) = text;
+    g.state.cells.set(row, col, text);
     g.cellChanged(row, col);
 }
 
@@ -722,8 +809,7 @@ void FlexGrid::setColWidth(int col, int twips)
 void FlexGrid::Clear()
 {
     detail::GridView &g = grid();
-    for (QString &cell : g.state.cells)
-        cell = QString();
+    g.state.cells.clear();
     g.allChanged();
 }
 

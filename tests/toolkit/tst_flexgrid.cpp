@@ -6,12 +6,14 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTableView>
 #include <QToolTip>
 #include <QtTest>
 
 #include <functional>
+#include <map>
 
 namespace {
 
@@ -199,6 +201,34 @@ private slots:
         grid.setRows(4);
         QCOMPARE(grid.TextMatrix(3, 1), QString());
         QCOMPARE(grid.view()->model()->rowCount(), 3);
+    }
+
+    void rewrittenCellsKeepTheirLatestText()
+    {
+        tk::FlexGrid &grid = shownGrid();
+        grid.setCols(3);
+        grid.setRows(40);
+        std::map<std::pair<int, int>, QString> expected;
+        QRandomGenerator random(7);
+        // Longer, shorter and empty texts over and over, enough to outgrow the old texts.
+        for (int i = 0; i < 6000; ++i) {
+            const int r = random.bounded(40);
+            const int c = random.bounded(3);
+            const QString text = QString(random.bounded(12), QChar(u'a' + i % 26));
+            grid.setTextMatrix(r, c, text);
+            expected[{r, c}] = text;
+            if (i == 3000) {
+                grid.setRows(20);
+                for (auto it = expected.begin(); it != expected.end();)
+                    it = it->first.first >= 20 ? expected.erase(it) : std::next(it);
+                grid.setRows(40);
+            }
+        }
+        for (int r = 0; r < 40; ++r)
+            for (int c = 0; c < 3; ++c) {
+                const auto it = expected.find({r, c});
+                QCOMPARE(grid.TextMatrix(r, c), it == expected.end() ? QString() : it->second);
+            }
     }
 
     void moreColumnsKeepTheCellsThatWereThere()
