@@ -673,7 +673,9 @@ std::shared_ptr<sqlite3> openSnapshot(const QString &nativePath)
     }
 
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) && !file.exists())
+        fail(kProviderError, QStringLiteral("No se pudo encontrar el archivo '%1'.").arg(path));
+    if (!file.isOpen())
         fail(kProviderError,
              QStringLiteral("No se puede abrir el archivo '%1': no tiene permiso para leerlo.")
                  .arg(path));

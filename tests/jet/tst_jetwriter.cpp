@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sqlite3.h>
+
 #include <clocale>
 
 using jetwriter::Column;
@@ -98,6 +100,7 @@ private slots:
     void password_data();
     void password();
     void charactersOutsideTheBmp();
+    void overlongTableName();
     void valuesIgnoreLocaleAndCharset();
 
 private:
@@ -226,6 +229,28 @@ void tst_JetWriter::charactersOutsideTheBmp()
     QCOMPARE(exported.rows.size(), 2);
     QCOMPARE(exported.rows[0][0].toString(), QStringLiteral("1"));
     QVERIFY(exported.rows[0][1].toString().startsWith(QStringLiteral("Mapa ")));
+}
+
+void tst_JetWriter::overlongTableName()
+{
+    // Access keeps names to 64 characters; a damaged catalogue may hold 200 two-byte ones,
+    // more than the 256 bytes libmdb keeps of a name. The table is read under the shorter name.
+    const QString name(200, QChar(u'ñ'));
+    const QString path = write(QStringLiteral("long-name.mdb"),
+                               {{name, {{QStringLiteral("Id"), ColumnType::Long}}, {{42}}}});
+    const auto snapshot = db::jet::openSnapshot(path);
+    sqlite3_stmt *statement = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(snapshot.get(), "SELECT name FROM sqlite_schema", -1, &statement,
+                                nullptr),
+             SQLITE_OK);
+    QCOMPARE(sqlite3_step(statement), SQLITE_ROW);
+    const QString stored
+        = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)));
+    sqlite3_finalize(statement);
+    QVERIFY2(stored.startsWith(QString(100, QChar(u'ñ'))) && stored.size() < name.size(),
+             qPrintable(stored));
+    QCOMPARE(jettest::snapshotRows(snapshot.get(), stored).rows,
+             (QList<QVariantList>{{QVariant(42LL)}}));
 }
 
 void tst_JetWriter::valuesIgnoreLocaleAndCharset()

@@ -584,12 +584,11 @@ void Writer::writeHeader()
 
 QList<Column> catalogColumns()
 {
-    return {{QStringLiteral("Id"), ColumnType::Long},
-            {QStringLiteral("ParentId"), ColumnType::Long},
-            {QStringLiteral("Name"), ColumnType::Text, 128},
-            {QStringLiteral("Type"), ColumnType::Integer},
-            {QStringLiteral("Flags"), ColumnType::Long},
-            {QStringLiteral("LvProp"), ColumnType::Memo}};
+    return {
+        {QStringLiteral("Id"), ColumnType::Long},    {QStringLiteral("ParentId"), ColumnType::Long},
+        {QStringLiteral("Name"), ColumnType::Text},  {QStringLiteral("Type"), ColumnType::Integer},
+        {QStringLiteral("Flags"), ColumnType::Long}, {QStringLiteral("LvProp"), ColumnType::Memo},
+    };
 }
 
 QByteArray Writer::write(const QList<Table> &tables)
