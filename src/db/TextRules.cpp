@@ -359,6 +359,7 @@ public:
         m_keys = m_buffer.data();
         const unsigned char *p = text;
         const unsigned char *end = text + (size > 0 ? size : 0);
+        const unsigned char *markEnd = nullptr; // where the last ignorable mark ended
         while (p < end) {
             if (m_size == m_capacity)
                 grow();
@@ -366,14 +367,20 @@ public:
                 m_keys[m_size++] = kAsciiKeys[*p++];
                 continue;
             }
+            const unsigned char *start = p;
             Utf8Reader reader(p, int(end - p));
             const char32_t c = reader.next();
             p = reader.position();
             const Entry &e = entryFor(c);
-            if (e.key != 0)
+            if (e.key != 0) {
                 m_keys[m_size++] = e.key;
-            else if (c == 0x0303 && m_size > 0 && m_keys[m_size - 1] == 'n')
-                m_keys[m_size - 1] = kEnye; // "n" and a combining tilde spell ñ
+            } else {
+                // "n" and a combining tilde right after it spell ñ, as the pattern reads them;
+                // after another mark the tilde is a mark like it.
+                if (c == 0x0303 && start != markEnd && m_size > 0 && m_keys[m_size - 1] == 'n')
+                    m_keys[m_size - 1] = kEnye;
+                markEnd = p;
+            }
         }
     }
     FoldedText(const FoldedText &) = delete;
@@ -409,6 +416,7 @@ public:
         m_bytes = m_buffer.data();
         const unsigned char *p = text;
         const unsigned char *end = text + (size > 0 ? size : 0);
+        const unsigned char *markEnd = nullptr;
         while (p < end) {
             if (m_size == m_capacity)
                 grow();
@@ -417,14 +425,18 @@ public:
                 m_bytes[m_size++] = b >= 'A' && b <= 'Z' ? b + 32 : b;
                 continue;
             }
+            const unsigned char *start = p;
             Utf8Reader reader(p, int(end - p));
             const char32_t c = reader.next();
             p = reader.position();
             const char32_t key = entryFor(c).key;
-            if (key != 0)
+            if (key != 0) {
                 m_bytes[m_size++] = key < 0xFF ? static_cast<unsigned char>(key) : 0xFF;
-            else if (c == 0x0303 && m_size > 0 && m_bytes[m_size - 1] == 'n')
-                m_bytes[m_size - 1] = static_cast<unsigned char>(kEnye);
+            } else {
+                if (c == 0x0303 && start != markEnd && m_size > 0 && m_bytes[m_size - 1] == 'n')
+                    m_bytes[m_size - 1] = static_cast<unsigned char>(kEnye);
+                markEnd = p;
+            }
         }
     }
     FoldedBytes(const FoldedBytes &) = delete;

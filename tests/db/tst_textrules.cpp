@@ -97,6 +97,11 @@ void TestTextRules::like_data()
     QTest::newRow("backtracking") << u"ababac"_qs << u"%abac"_qs << true;
     QTest::newRow("long text") << QString(600, u'x') + u"fin"_qs << u"%xfin"_qs << true;
     QTest::newRow("long text, no match") << QString(600, u'x') << u"%y%"_qs << false;
+    // Found by fuzzing: text and pattern read "n", a mark, then a tilde differently.
+    QTest::newRow("tilde after another mark matches itself")
+        << u"n\u0318\u0303"_qs << u"n\u0318\u0303"_qs << true;
+    QTest::newRow("tilde after another mark, within %")
+        << u"n\u0318\u0303"_qs << u"%n\u0318\u0303%"_qs << true;
 }
 
 void TestTextRules::like()
