@@ -1,26 +1,30 @@
 // Writes the sample catalogue into a folder: fichas.mdb, the card pictures in Fichas and the
 // presentation, guide cover, guide and linked documents in Documentos. With --synthetic N it
-// writes only a fichas.mdb of N generated cards, for benchmarks.
+// writes only a fichas.mdb of N generated cards, for benchmarks. With --jet fichas.mdb is a
+// Jet 4 (Access) file instead of SQLite.
 #include "CardData.h"
 #include "CatalogueWriter.h"
 #include "Documents.h"
 #include "Pictures.h"
 #include "Synthetic.h"
+#include "jetwriter/FromSqlite.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <stdexcept>
 
 namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: sample_catalogue --out DIR [--synthetic COUNT]\n");
+    std::fprintf(stderr, "usage: sample_catalogue --out DIR [--synthetic COUNT] [--jet]\n");
     return 2;
 }
 
@@ -62,17 +66,30 @@ void writeSample(const QString &out)
                 qPrintable(QDir::toNativeSeparators(dir.absolutePath())));
 }
 
+// The same cards as a Jet 4 file in place of the SQLite one.
+void convertToJet(const QString &path)
+{
+    const QString jet = path + QStringLiteral(".jet");
+    jetwriter::copyFromSqlite(path, jet);
+    QFile::remove(path);
+    if (!QFile::rename(jet, path))
+        throw std::runtime_error("cannot move the Jet catalogue into place");
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QString out;
     int synthetic = 0;
+    bool jet = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc)
             out = QString::fromLocal8Bit(argv[++i]);
         else if (std::strcmp(argv[i], "--synthetic") == 0 && i + 1 < argc)
             synthetic = QString::fromLocal8Bit(argv[++i]).toInt();
+        else if (std::strcmp(argv[i], "--jet") == 0)
+            jet = true;
         else
             return usage();
     }
@@ -86,6 +103,8 @@ int main(int argc, char **argv)
             QElapsedTimer timer;
             timer.start();
             writeSynthetic(QDir(out).filePath(QStringLiteral("fichas.mdb")), synthetic);
+            if (jet)
+                convertToJet(QDir(out).filePath(QStringLiteral("fichas.mdb")));
             std::printf("synthetic catalogue: %d cards in %.1f s\n", synthetic,
                         double(timer.elapsed()) / 1e3);
             return 0;
@@ -95,6 +114,8 @@ int main(int argc, char **argv)
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication app(argc, argv);
         writeSample(out);
+        if (jet)
+            convertToJet(QDir(out).filePath(QStringLiteral("fichas.mdb")));
     } catch (const std::exception &e) {
         std::fprintf(stderr, "sample_catalogue: %s\n", e.what());
         return 1;
