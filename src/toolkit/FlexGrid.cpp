@@ -17,6 +17,10 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace tk {
@@ -85,97 +89,190 @@ int shiftCode(Qt::KeyboardModifiers modifiers)
 
 } // namespace
 
-// The cell texts, laid end to end in one buffer. A grid of 100,000 rows is then a handful of
-// allocations, so emptying it costs next to nothing, where releasing 400,000 separate strings
-// would cost the search that empties it tens of milliseconds.
+// A vector in fixed blocks: growing it one row at a time never copies what it holds, nor
+// touches more memory than it needs.
+template<class T>
+class BlockVector
+{
+public:
+    size_t size() const { return m_size; }
+    T &operator[](size_t i) { return m_blocks[i / kBlock][i % kBlock]; }
+    const T &operator[](size_t i) const { return m_blocks[i / kBlock][i % kBlock]; }
+    // New elements are T().
+    void resize(size_t size)
+    {
+        const size_t blocks = (size + kBlock - 1) / kBlock;
+        for (size_t i = size; i < std::min(m_size, blocks * kBlock); ++i)
+            (*this)[i] = T();
+        m_blocks.resize(std::min(m_blocks.size(), blocks));
+        while (m_blocks.size() < blocks)
+            m_blocks.push_back(std::make_unique<T[]>(kBlock));
+        m_size = size;
+    }
+    void reset()
+    {
+        const size_t size = m_size;
+        m_blocks.clear();
+        m_size = 0;
+        resize(size);
+    }
+
+private:
+    static constexpr size_t kBlock = 4096;
+    std::vector<std::unique_ptr<T[]>> m_blocks;
+    size_t m_size = 0;
+};
+
+// The cell texts, packed into 64 KB chunks filled in turn: Latin-1 texts one byte a
+// character, the others in UTF-16. A grid of 100,000 rows is then a few hundred allocations
+// holding little more than its characters, so emptying it costs next to nothing (releasing
+// 400,000 separate strings would cost the next search tens of milliseconds) and filling it
+// touches little fresh memory, which the first search of a run pays for page by page.
 class CellStore
 {
 public:
-    CellStore(int rows, int cols) : m_cols(cols), m_cells(size_t(rows) * size_t(cols)) { }
+    CellStore(int rows, int cols) : m_cols(cols) { m_refs.resize(size_t(rows) * size_t(cols)); }
 
     QString text(int r, int c) const
     {
-        const Ref &ref = at(r, c);
-        return QString(reinterpret_cast<const QChar *>(m_text.data() + ref.offset), ref.length);
+        const Ref &ref = m_refs[index(r, c)];
+        const qsizetype length = ref.length();
+        if (length == 0)
+            return QString();
+        const char *bytes = m_chunks[ref.chunk].data.get() + ref.offset;
+        if (ref.wide())
+            return QString(reinterpret_cast<const QChar *>(bytes), length);
+        return QString::fromLatin1(bytes, length);
     }
     void set(int r, int c, const QString &text)
     {
-        Ref &ref = at(r, c);
-        const qsizetype length = text.size();
-        const auto *chars = reinterpret_cast<const char16_t *>(text.constData());
-        if (length <= ref.length) {
-            std::copy(chars, chars + length, m_text.begin() + ref.offset);
-            m_garbage += ref.length - length;
-            ref.length = length;
-        } else {
-            m_garbage += ref.length;
-            ref.offset = qsizetype(m_text.size());
-            ref.length = length;
-            m_text.insert(m_text.end(), chars, chars + length);
+        Ref &ref = m_refs[index(r, c)];
+        release(ref);
+        if (text.isEmpty())
+            return;
+        const quint32 length = quint32(text.size());
+        const char16_t *chars = reinterpret_cast<const char16_t *>(text.constData());
+        // Narrowed as it is checked; the rare text beyond Latin-1 starts again in UTF-16.
+        auto [chunk, offset] = allocate(length, 1);
+        char *to = m_chunks[chunk].data.get() + offset;
+        quint32 i = 0;
+        while (i < length && chars[i] <= 0xFF) {
+            to[i] = char(chars[i]);
+            ++i;
         }
+        const bool wide = i < length;
+        if (wide) {
+            m_chunks[chunk].used = offset;
+            std::tie(chunk, offset) = allocate(2 * length, 2);
+            std::memcpy(m_chunks[chunk].data.get() + offset, chars, 2 * size_t(length));
+        }
+        ref = {chunk, offset, length | (wide ? kWide : 0)};
         compactIfWasteful();
     }
     void clear()
     {
-        std::fill(m_cells.begin(), m_cells.end(), Ref());
-        m_text = {};
+        m_refs.reset();
+        m_chunks.clear();
         m_garbage = 0;
     }
     void resizeRows(int rows)
     {
         const size_t size = size_t(rows) * size_t(m_cols);
-        for (size_t i = size; i < m_cells.size(); ++i)
-            m_garbage += m_cells[i].length;
-        m_cells.resize(size);
-        if (m_cells.capacity() > 4 * size + 64)
-            m_cells.shrink_to_fit();
+        for (size_t i = size; i < m_refs.size(); ++i)
+            m_garbage += m_refs[i].bytes();
+        m_refs.resize(size);
         compactIfWasteful();
     }
     void resizeCols(int rows, int cols)
     {
-        std::vector<Ref> cells(size_t(rows) * size_t(cols));
+        BlockVector<Ref> refs;
+        refs.resize(size_t(rows) * size_t(cols));
         for (int r = 0; r < rows; ++r)
             for (int c = 0; c < m_cols; ++c) {
-                Ref &ref = at(r, c);
+                const Ref &ref = m_refs[index(r, c)];
                 if (c < cols)
-                    cells[size_t(r) * size_t(cols) + size_t(c)] = ref;
+                    refs[size_t(r) * size_t(cols) + size_t(c)] = ref;
                 else
-                    m_garbage += ref.length;
+                    m_garbage += ref.bytes();
             }
-        m_cells = std::move(cells);
+        m_refs = std::move(refs);
         m_cols = cols;
         compactIfWasteful();
     }
 
 private:
+    static constexpr quint32 kWide = 0x80000000u;
+    static constexpr quint32 kChunkBytes = 64 * 1024;
+
     struct Ref
     {
-        qsizetype offset = 0;
-        qsizetype length = 0;
+        quint32 chunk = 0;
+        quint32 offset = 0;
+        quint32 size = 0; // length in characters, kWide for UTF-16
+
+        qsizetype length() const { return qsizetype(size & ~kWide); }
+        bool wide() const { return size & kWide; }
+        qsizetype bytes() const { return wide() ? 2 * length() : length(); }
     };
-    Ref &at(int r, int c) { return m_cells[size_t(r) * size_t(m_cols) + size_t(c)]; }
-    const Ref &at(int r, int c) const { return m_cells[size_t(r) * size_t(m_cols) + size_t(c)]; }
-    // Rewritten and dropped cells leave their old text behind; past half the buffer, it goes.
+    struct Chunk
+    {
+        std::unique_ptr<char[]> data;
+        quint32 capacity;
+        quint32 used;
+    };
+
+    size_t index(int r, int c) const { return size_t(r) * size_t(m_cols) + size_t(c); }
+    void release(Ref &ref)
+    {
+        m_garbage += ref.bytes();
+        ref = Ref();
+    }
+    std::pair<quint32, quint32> allocate(quint32 bytes, quint32 align)
+    {
+        if (!m_chunks.empty()) {
+            Chunk &last = m_chunks.back();
+            const quint32 start = (last.used + align - 1) & ~(align - 1);
+            if (qsizetype(start) + bytes <= qsizetype(last.capacity)) {
+                last.used = start + bytes;
+                return {quint32(m_chunks.size() - 1), start};
+            }
+        }
+        const quint32 capacity = std::max(kChunkBytes, bytes);
+        m_chunks.push_back({std::make_unique_for_overwrite<char[]>(capacity), capacity, bytes});
+        return {quint32(m_chunks.size() - 1), 0};
+    }
+    // Rewritten and dropped cells leave their old text behind; past half of it all, it goes.
     void compactIfWasteful()
     {
-        if (m_garbage < 4096 || m_garbage * 2 < qsizetype(m_text.size()))
+        if (m_garbage < qsizetype(kChunkBytes) || 2 * m_garbage < usedBytes())
             return;
-        std::vector<char16_t> text;
-        text.reserve(m_text.size() - size_t(m_garbage));
-        for (Ref &ref : m_cells) {
-            const qsizetype offset = qsizetype(text.size());
-            text.insert(text.end(), m_text.begin() + ref.offset,
-                        m_text.begin() + ref.offset + ref.length);
-            ref.offset = ref.length ? offset : 0;
-        }
-        m_text = std::move(text);
+        std::vector<Chunk> old = std::move(m_chunks);
+        m_chunks.clear();
         m_garbage = 0;
+        for (size_t i = 0; i < m_refs.size(); ++i) {
+            Ref &ref = m_refs[i];
+            if (ref.size == 0)
+                continue;
+            const quint32 bytes = quint32(ref.bytes());
+            const auto [chunk, offset] = allocate(bytes, ref.wide() ? 2 : 1);
+            std::memcpy(m_chunks[chunk].data.get() + offset, old[ref.chunk].data.get() + ref.offset,
+                        bytes);
+            ref.chunk = chunk;
+            ref.offset = offset;
+        }
+    }
+    qsizetype usedBytes() const
+    {
+        qsizetype used = 0;
+        for (const Chunk &chunk : m_chunks)
+            used += chunk.used;
+        return used;
     }
 
     int m_cols;
-    std::vector<Ref> m_cells; // row-major, header row first
-    std::vector<char16_t> m_text;
-    qsizetype m_garbage = 0;
+    BlockVector<Ref> m_refs; // row-major, header row first
+    std::vector<Chunk> m_chunks;
+    qsizetype m_garbage = 0; // bytes of texts no cell holds any more
 };
 
 // What the grid holds, independent of what the view has been told so far.
