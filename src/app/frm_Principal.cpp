@@ -71,6 +71,7 @@ void frm_Principal::createControls()
     PicContenedor.setBorderStyle(tk::PictureBox::vbBSNone);
     PicContenedor.Move(1275, 3000, 8985, 7000);
     PicContenedor.setBackColor(frame::kWhite);
+    PicContenedor.widget()->setAccessibleName(QStringLiteral("Presentación"));
     PicContenedor.setTabIndex(9);
 
     cmdGuia.Click = [this] {

@@ -22,6 +22,7 @@ void frm_Splash::createControls()
     banner.Move(360, 240, 9015, 2415);
     banner.setBackColor(tk::SystemColor::WindowBackground());
     banner.setPicture(QString::fromUtf8(art::kBanner));
+    banner.widget()->setAccessibleName(QStringLiteral("Orlaneva: catálogo de recursos educativos"));
 
     frame::createSponsorStrip(*this, Label1, QStringLiteral("Label1"), {10200, 1440, 1335, 255},
                               Picture, {11400, 1080, 2895, 975});
@@ -38,6 +39,7 @@ void frm_Splash::createControls()
     cover.Move(3315, 3840, 8670, 5820);
     cover.setBackColor(frame::kWhite);
     cover.setPicture(QString::fromUtf8(art::kCover));
+    cover.widget()->setAccessibleName(QStringLiteral("Portada"));
 }
 
 qint32 frm_Splash::splashDeadline(double clockReading)

@@ -31,6 +31,7 @@ void frm_Ficha::createControls()
     frame::createReturnButton(*this, cmdVolver, 13965, frame::ReturnPicture::ReturnBitmap);
     cmdVolver.setTabIndex(1);
     linkwindow::createContainer(*this, PicContenedor);
+    PicContenedor.widget()->setAccessibleName(QStringLiteral("Imagen de la ficha"));
     frame::createSponsorStrip(*this, Label, QStringLiteral("Label"), {10800, 9720, 1335, 375},
                               Picture, {12000, 9360, 2895, 975});
     Picture(3).setTabIndex(3);

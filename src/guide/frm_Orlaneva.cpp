@@ -22,6 +22,7 @@ void frm_Orlaneva::createControls()
     frame::createReturnButton(*this, cmdVolver, 13845, frame::ReturnPicture::ReturnBitmap);
     cmdVolver.setTabIndex(1);
     linkwindow::createContainer(*this, PicContenedor);
+    PicContenedor.widget()->setAccessibleName(QStringLiteral("Portada de la guía"));
     frame::createSponsorStrip(*this, Label, QStringLiteral("Label"), {10800, 9720, 1335, 375},
                               Picture, {12000, 9360, 2895, 975});
     Picture(3).setTabIndex(3);

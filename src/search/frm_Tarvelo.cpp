@@ -122,13 +122,14 @@ void crearEtiqueta(tk::Form &form, tk::Label &label, const QString &name, frame:
 }
 
 void crearIcono(tk::Form &form, tk::ControlArray<tk::PictureBox> &picture, int index,
-                frame::Place place, const char *resource, int tabIndex)
+                frame::Place place, const char *resource, const QString &nombre, int tabIndex)
 {
     tk::PictureBox &box = picture.create(form, index);
     box.setBorderStyle(tk::PictureBox::vbBSNone);
     box.Move(place.left, place.top, place.width, place.height);
     box.setBackColor(frame::kWhite);
     box.setPicture(QString::fromUtf8(resource));
+    box.widget()->setAccessibleName(nombre);
     box.setTabIndex(tabIndex);
 }
 
@@ -187,18 +188,22 @@ void frm_Tarvelo::setStatementObserverForTesting(std::function<void(const QStrin
 
 void frm_Tarvelo::createControls()
 {
-    crearIcono(*this, Picture, 0, {240, 120, 2535, 2415}, art::kSearchDecoration, 12);
-    crearIcono(*this, Picture, 1, {2880, 450, 255, 330}, art::kDescriptorIcon, 11);
+    crearIcono(*this, Picture, 0, {240, 120, 2535, 2415}, art::kSearchDecoration,
+               QStringLiteral("Fichero"), 12);
+    crearIcono(*this, Picture, 1, {2880, 450, 255, 330}, art::kDescriptorIcon,
+               QStringLiteral("Descriptores"), 11);
     crearEtiqueta(*this, lblProvincia, QStringLiteral("lblProvincia"), {3240, 450, 1605, 285},
                   QStringLiteral("Descriptores:"), 17);
     crearCombo(*this, cboDescriptores, QStringLiteral("cboDescriptores"), {5040, 420, 4995, 360},
                kDescriptores, 1);
-    crearIcono(*this, Picture, 2, {2880, 1170, 255, 330}, art::kLevelIcon, 10);
+    crearIcono(*this, Picture, 2, {2880, 1170, 255, 330}, art::kLevelIcon,
+               QStringLiteral("Nivel Educativo"), 10);
     crearEtiqueta(*this, Label1, QStringLiteral("Label1"), {3240, 1170, 1845, 285},
                   QStringLiteral("Nivel Educativo:"), 16);
     crearCombo(*this, cboNivelesEducativos, QStringLiteral("cboNivelesEducativos"),
                {5040, 1125, 4995, 360}, kNivelesEducativos, 2);
-    crearIcono(*this, Picture, 4, {2880, 1920, 255, 330}, art::kTitleIcon, 9);
+    crearIcono(*this, Picture, 4, {2880, 1920, 255, 330}, art::kTitleIcon, QStringLiteral("Título"),
+               9);
     crearEtiqueta(*this, Label4, QStringLiteral("Label4"), {3240, 1920, 1605, 285},
                   QStringLiteral("Título:"), 13);
 
@@ -223,6 +228,7 @@ void frm_Tarvelo::createControls()
 
     gridFichas.create(*this, QStringLiteral("gridFichas"));
     gridFichas.Move(120, 3000, 15000, 6195);
+    gridFichas.widget()->setAccessibleName(QStringLiteral("Fichas encontradas"));
     gridFichas.setTabIndex(0);
     gridFichas.setCols(4);
     gridFichas.setRows(2);

@@ -173,6 +173,20 @@ void setPaletteColor(QWidget &widget, QPalette::ColorRole role, const QColor &co
     widget.setPalette(palette);
 }
 
+// Assistive tools read a button by its caption, without the access-key mark, or else by its
+// tooltip; a picture button has only the latter. A name the window gave stays.
+void nameButton(QToolButton &button)
+{
+    static const char *const automatic = "tkAutomaticName";
+    const QString current = button.accessibleName();
+    if (!current.isEmpty() && current != button.property(automatic).toString())
+        return;
+    const QString caption = QString(button.text()).remove(QLatin1Char('&'));
+    const QString name = caption.isEmpty() ? button.toolTip() : caption;
+    button.setAccessibleName(name);
+    button.setProperty(automatic, name);
+}
+
 } // namespace
 
 Control::~Control()
@@ -288,6 +302,8 @@ QString Control::ToolTipText() const
 void Control::setToolTipText(const QString &text)
 {
     w().setToolTip(text);
+    if (auto *button = qobject_cast<QToolButton *>(&w()))
+        nameButton(*button);
 }
 
 QColor Control::BackColor() const
@@ -326,6 +342,9 @@ void Control::ZOrder()
 void Control::setContainer(PictureBox &container)
 {
     const bool hidden = w().isHidden();
+    // A picture shown inside a named box is what that box shows.
+    if (w().accessibleName().isEmpty() && dynamic_cast<PictureBox *>(this))
+        w().setAccessibleName(container.widget()->accessibleName());
     w().setParent(container.client());
     applyGeometry();
     w().setVisible(!hidden);
@@ -394,8 +413,7 @@ void CommandButton::setCaption(const QString &text)
     button()->setText(text);
     button()->setToolButtonStyle(button()->icon().isNull() ? Qt::ToolButtonTextOnly
                                                            : Qt::ToolButtonTextUnderIcon);
-    if (!text.isEmpty())
-        button()->setAccessibleName(QString(text).remove(QLatin1Char('&')));
+    nameButton(*button());
 }
 
 void CommandButton::setPicture(const QString &resource)
@@ -709,6 +727,9 @@ void ScrollBar::createBar(Form &form, const QString &name, Qt::Orientation orien
 {
     auto *widget = new QScrollBar(orientation, form.client());
     attach(form, name, widget);
+    widget->setAccessibleName(orientation == Qt::Vertical
+                                  ? QStringLiteral("Desplazamiento vertical")
+                                  : QStringLiteral("Desplazamiento horizontal"));
     m_min = 0;
     m_max = 32767;
     m_smallChange = 1;

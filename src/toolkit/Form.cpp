@@ -5,9 +5,10 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QIcon>
+#include <QLabel>
 #include <QWidget>
 
 #include <algorithm>
@@ -29,6 +30,38 @@ std::vector<std::function<void()>> &droppers()
 {
     static std::vector<std::function<void()>> list;
     return list;
+}
+
+// A list or a text box is told by the label on its left, on the same line: that label names
+// it for assistive tools and is its buddy.
+void labelInputs(const ControlCollection &controls)
+{
+    std::vector<Label *> labels;
+    controls.forEach([&](Control *control) {
+        if (auto *label = dynamic_cast<Label *>(control))
+            labels.push_back(label);
+    });
+    controls.forEach([&](Control *input) {
+        if (!dynamic_cast<ComboBox *>(input) && !dynamic_cast<TextBox *>(input))
+            return;
+        if (!input->widget()->accessibleName().isEmpty())
+            return;
+        Label *beside = nullptr;
+        for (Label *label : labels) {
+            const bool sameLine = label->Top() < input->Top() + input->Height()
+                && input->Top() < label->Top() + label->Height();
+            if (sameLine && label->Left() < input->Left()
+                && (!beside || label->Left() > beside->Left()))
+                beside = label;
+        }
+        if (!beside)
+            return;
+        QString name = beside->Caption().remove(QLatin1Char('&')).trimmed();
+        if (name.endsWith(QLatin1Char(':')))
+            name.chop(1);
+        input->widget()->setAccessibleName(name);
+        beside->label()->setBuddy(input->widget());
+    });
 }
 
 void dropAllDefaultInstances()
@@ -193,6 +226,7 @@ void Form::Load()
     loadedForms().push_back(this);
     try {
         createControls();
+        labelInputs(m_controls);
         applyTabOrder();
         Form_Load();
     } catch (...) {
