@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmarks need.
+# Installs the Debian packages the build, the tests, the fuzzers and the benchmarks need.
 # Idempotent: prints nothing and touches nothing when everything is already there.
 set -euo pipefail
 
@@ -10,6 +10,7 @@ packages=(
     mdbtools mdbtools-dev libglib2.0-dev
     fonts-dejavu-core xdg-utils
     xvfb xauth x11-apps xdotool imagemagick python3
+    clang libclang-rt-14-dev
 )
 
 missing=()
