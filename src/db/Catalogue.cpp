@@ -382,6 +382,8 @@ std::shared_ptr<sqlite3> openCatalogue(const QString &nativePath)
     case FileFormat::Ace: {
         std::shared_ptr<sqlite3> handle = jet::openSnapshot(nativePath);
         indexForSearch(handle.get());
+        // Shared by every later connection: nothing may change it after the index.
+        run(handle.get(), QStringLiteral("PRAGMA query_only = 1"), nativePath);
         return handle;
     }
     case FileFormat::SQLite:
