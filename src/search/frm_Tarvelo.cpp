@@ -7,6 +7,8 @@
 #include "resources/Art.h"
 #include "toolkit/Services.h"
 
+#include <QLabel>
+
 #include <limits>
 
 namespace {
@@ -222,6 +224,9 @@ void frm_Tarvelo::createControls()
                   QStringLiteral("Para visualizar el contenido de cada Ficha haga doble click en "
                                  "la Ficha seleccionada."),
                   15);
+    // One line, as designed: the stand-in for Verdana runs a pixel wider than the label, and
+    // a wrapped second line would show only the tops of its letters.
+    Label2.label()->setWordWrap(false);
     crearEtiqueta(*this, lblTotalFichas, QStringLiteral("lblTotalFichas"), {12360, 2520, 3165, 285},
                   QString(), 14);
     lblTotalFichas.setForeColor(kVerde);
