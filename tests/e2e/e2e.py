@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""End-to-end run of the real program on an X display (run under xvfb-run).
+"""End-to-end run of the real program on an X display of its own (Xvfb).
 
 A copy of the program's folder (executable and sample catalogue) in a temporary folder is
 started as a user would start it. The run goes through the splash, the main window, a search
@@ -21,7 +21,7 @@ import tempfile
 import time
 import unicodedata
 
-from xdriver import Desktop, Failure, Program, Screenshots, snapshot
+from xdriver import Desktop, Failure, Program, Screenshots, VirtualDisplay, snapshot
 
 SPLASH = r"Orlaneva\. v\.1\.1\.3"
 MAIN = "Orlaneva. - Presentación."
@@ -104,16 +104,7 @@ def run(app_source, shots):
         print(f"[{time.monotonic() - program.started:6.2f} s] {name}", flush=True)
 
     try:
-        program.start()
-        step("started")
-
-        try:
-            desk.wait_window(SPLASH, timeout=20)
-        except Failure:
-            if not program.running() and program.process.returncode == 0:
-                raise Failure("the program ended at once without a window: another copy "
-                              "is running for this user")
-            raise
+        desk.start(SPLASH)
         step("splash")
         pictures.take("splash")
         desk.expect_windows([SPLASH.replace("\\", "")], timeout=1)
@@ -227,7 +218,7 @@ def run(app_source, shots):
         shutil.rmtree(work, ignore_errors=True)
 
     pictures.discard()
-    print(f"passed in {steps[-1][1] - steps[0][1]:.1f} s")
+    print(f"passed in {steps[-1][1] - program.started:.1f} s")
     return 0
 
 
@@ -236,10 +227,12 @@ def main():
     parser.add_argument("--app", required=True, help="folder of the built program")
     parser.add_argument("--shots", required=True, help="where failure screenshots go")
     args = parser.parse_args()
-    if not os.environ.get("DISPLAY"):
-        print("no X display: run under xvfb-run", file=sys.stderr)
-        return 2
-    return run(os.path.abspath(args.app), os.path.abspath(args.shots))
+    try:
+        with VirtualDisplay():
+            return run(os.path.abspath(args.app), os.path.abspath(args.shots))
+    except Failure as error:
+        print(f"FAILED: {error}", file=sys.stderr)
+        return 1
 
 
 if __name__ == "__main__":

@@ -8,6 +8,7 @@ with the scale the main window shows (its client area is 15180 twips wide).
 import json
 import os
 import re
+import select
 import shutil
 import stat
 import subprocess
@@ -29,6 +30,61 @@ def xdotool(*args, check=True):
     if check and result.returncode != 0:
         raise Failure(f"xdotool {' '.join(map(str, args))}: {result.stderr.strip()}")
     return result.stdout
+
+
+class VirtualDisplay:
+    """An Xvfb server of its own, on a display number the server picks itself.
+
+    With -displayfd the server takes the first free number and says which once it accepts
+    connections, so runs side by side never race for a display as xvfb-run -a can.
+    DISPLAY points to it while the object is in use; there is no window manager.
+    """
+
+    def __init__(self, size="1280x1024x24"):
+        self.size = size
+        self.process = None
+        self.previous = None
+
+    def __enter__(self):
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.size, "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        deadline = time.monotonic() + 20
+        try:
+            while not number.endswith(b"\n"):
+                left = deadline - time.monotonic()
+                if left <= 0 or not select.select([read_end], [], [], left)[0]:
+                    raise Failure("Xvfb did not start within 20 s")
+                chunk = os.read(read_end, 16)
+                if not chunk:
+                    raise Failure(f"Xvfb ended at start (status {self.process.wait()})")
+                number += chunk
+        except BaseException:
+            self.process.kill()
+            self.process.wait()
+            raise
+        finally:
+            os.close(read_end)
+        self.previous = os.environ.get("DISPLAY")
+        os.environ["DISPLAY"] = ":" + number.decode().strip()
+        return self
+
+    def __exit__(self, *exc):
+        if self.previous is None:
+            os.environ.pop("DISPLAY", None)
+        else:
+            os.environ["DISPLAY"] = self.previous
+        self.process.terminate()
+        try:
+            self.process.wait(10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+        return False
 
 
 class Screenshots:
@@ -169,6 +225,23 @@ class Desktop:
         wanted = set(titles)
         self.wait_for(f"exactly the windows {sorted(wanted)}",
                       lambda: set(self.windows()) == wanted, timeout)
+
+    def start(self, splash_title, attempts=6):
+        """Starts the program and waits for its splash.
+
+        A copy that ends at once with status 0 found another copy running for this user
+        (a test run somewhere else on the machine holds the instance): it is tried again.
+        """
+        for _ in range(attempts):
+            self.program.start()
+            try:
+                return self.wait_window(splash_title, timeout=20)
+            except Failure:
+                if self.program.running() or self.program.process.returncode != 0:
+                    raise
+            time.sleep(5)
+        raise Failure("the program ended at once without a window every time: another copy "
+                      "is running for this user")
 
     def geometry(self, wid):
         out = xdotool("getwindowgeometry", "--shell", wid)
