@@ -9,7 +9,7 @@ packages=(
     libsqlite3-dev sqlite3
     mdbtools mdbtools-dev libglib2.0-dev
     fonts-dejavu-core xdg-utils
-    xvfb xauth x11-apps xdotool imagemagick python3
+    xvfb xauth x11-apps xdotool imagemagick python3 desktop-file-utils
     clang libclang-rt-14-dev
 )
 
