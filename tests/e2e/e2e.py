@@ -41,6 +41,13 @@ TXT_TITULO = (5040, 1800, 4935, 375)
 CARD_VINCULO = (11640, 240, 2295, 855)
 GUIDE_VINCULO = (11520, 240, 2295, 855)
 GRID_LEFT, GRID_TOP = 120, 3000
+LBL_TOTAL_FICHAS = (12360, 2520, 3165, 285)
+
+
+def green(rgb):
+    """The count's green (#008000), or the blend of it with white at a glyph's edge."""
+    r, g, b = rgb
+    return g >= 96 and r < 80 and b < 80 and g - r > 60
 
 
 def folded(text):
@@ -134,7 +141,10 @@ def run(app_source, shots):
         desk.click(search, TXT_TITULO)
         desk.type(word)
         desk.key("alt+b")
-        time.sleep(0.6)  # the access key clicks the button after a short animation
+        # The count comes up in green beside the grid.
+        desk.wait_for("the count of cards found",
+                      lambda: desk.shows_colour(search, LBL_TOTAL_FICHAS, green), 10)
+        step("search ran")
         pictures.take("results")
 
         # Row 1 lies under the header row; both are a line of the grid's font high.
@@ -160,7 +170,8 @@ def run(app_source, shots):
         # double-click where the card was opens nothing.
         desk.focus(search)
         desk.key("alt+n")
-        time.sleep(0.6)
+        desk.wait_for("the count to go",
+                      lambda: not desk.shows_colour(search, LBL_TOTAL_FICHAS, green), 10)
         desk.click_at(*row1, double=True)
         time.sleep(1.5)
         desk.expect_windows([MAIN, SEARCH], timeout=0)

@@ -11,6 +11,7 @@ import re
 import select
 import shutil
 import stat
+import struct
 import subprocess
 import sys
 import time
@@ -271,6 +272,32 @@ class Desktop:
         else:
             xdotool("click", 1)
         xdotool("mousemove", *REST)
+
+    def pixels(self, wid, place):
+        """The colours shown in a control's place (left, top, width, height in twips)."""
+        dump = subprocess.run(["xwd", "-id", str(wid), "-silent"], capture_output=True,
+                              check=True).stdout
+        header = struct.unpack(">25I", dump[:100])
+        size, depth, width, height = header[0], header[3], header[4], header[5]
+        byte_order, bits, line = header[7], header[11], header[12]
+        masks, colours = header[14:17], header[19]
+        if bits != 32 or depth < 24:
+            raise Failure(f"xwd gave {bits}-bit pixels of depth {depth}")
+        data = dump[size + 12 * colours:]
+        order = "<I" if byte_order == 0 else ">I"
+        left, top, w, h = place
+        x0, y0 = self.px(left), self.px(top)
+        x1, y1 = min(width, x0 + self.px(w)), min(height, y0 + self.px(h))
+        shifts = [(m & -m).bit_length() - 1 for m in masks]
+        found = []
+        for y in range(y0, y1):
+            for x in range(x0, x1):
+                (value,) = struct.unpack_from(order, data, y * line + 4 * x)
+                found.append(tuple((value & m) >> s for m, s in zip(masks, shifts)))
+        return found
+
+    def shows_colour(self, wid, place, test):
+        return any(test(rgb) for rgb in self.pixels(wid, place))
 
     def focus(self, wid):
         # No window manager: the program's window gets the keyboard straight from X.
