@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOption>
 #include <QToolButton>
 
 #include <algorithm>
@@ -384,9 +385,62 @@ void Label::setAlignment(Qt::Alignment alignment)
 
 // CommandButton
 
+namespace {
+
+// A graphical button: the picture centred above the caption, both inside the designed size.
+// The style's own tool-button layout pads so much that a caption under a 44-pixel picture
+// loses its descenders in a 57-pixel button.
+class GraphicalButton : public QToolButton
+{
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        QStyleOptionButton panel;
+        panel.initFrom(this);
+        panel.features = QStyleOptionButton::None;
+        if (isDown())
+            panel.state |= QStyle::State_Sunken;
+        else
+            panel.state |= QStyle::State_Raised;
+        style()->drawControl(QStyle::CE_PushButtonBevel, &panel, &painter, this);
+
+        const QPixmap picture
+            = icon().pixmap(iconSize(), isEnabled() ? QIcon::Normal : QIcon::Disabled);
+        const QString caption = text();
+        const QFontMetrics metrics(font());
+        const int textHeight = caption.isEmpty() ? 0 : metrics.height();
+        const int pictureHeight = picture.isNull() ? 0 : picture.height();
+        const int gap = (textHeight && pictureHeight) ? 1 : 0;
+        const int shift = isDown() ? 1 : 0;
+        int top = std::max(0, (height() - pictureHeight - gap - textHeight) / 2) + shift;
+        if (!picture.isNull()) {
+            painter.drawPixmap((width() - picture.width()) / 2 + shift, top, picture);
+            top += pictureHeight + gap;
+        }
+        if (!caption.isEmpty()) {
+            painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                           QPalette::ButtonText));
+            painter.drawText(QRect(shift, top, width(), textHeight),
+                             Qt::AlignHCenter | Qt::AlignTop | Qt::TextShowMnemonic, caption);
+        }
+        if (hasFocus()) {
+            QStyleOptionFocusRect focus;
+            focus.initFrom(this);
+            focus.rect = rect().adjusted(3, 3, -3, -3);
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+        }
+    }
+};
+
+} // namespace
+
 void CommandButton::create(Form &form, const QString &name)
 {
-    auto *widget = new QToolButton(form.client());
+    auto *widget = new GraphicalButton(form.client());
     widget->setFocusPolicy(Qt::StrongFocus);
     widget->setToolButtonStyle(Qt::ToolButtonTextOnly);
     widget->setAutoRaise(false);
