@@ -3,6 +3,7 @@
 #include "app/CommonFrame.h"
 #include "app/Module1.h"
 #include "card/LinkWindow.h"
+#include "common/Paths.h"
 #include "db/Connection.h"
 #include "resources/Art.h"
 #include "toolkit/Services.h"
@@ -15,6 +16,15 @@ const QString kCaptionAfter = QStringLiteral(
 constexpr int kTitleColumn = 1;
 constexpr int kLinkColumn = 3;
 constexpr int kImageColumn = 11;
+
+// The catalogue names a picture in Fichas; a name that climbs out of it ("..\\") names
+// none: the program shows only the pictures of its own folder.
+bool staysInFichas(const QString &fichas, const QString &imagen)
+{
+    const QString folder = QDir::cleanPath(orlaneva::nativePath(fichas));
+    const QString file = QDir::cleanPath(orlaneva::nativePath(fichas + imagen));
+    return file.startsWith(folder + QLatin1Char('/'));
+}
 } // namespace
 
 frm_Ficha::frm_Ficha()
@@ -87,8 +97,9 @@ void frm_Ficha::showCard(qint32 id)
     mcPicScroll = std::make_unique<cPicScroll>();
     mcPicScroll->Init(PicContenedor, *this);
     const QString imagen = column(kImageColumn);
-    if (!imagen.isEmpty()) {
-        sPathImage = tk::App::Path() + QStringLiteral("\\Fichas\\") + imagen;
+    const QString fichas = tk::App::Path() + QStringLiteral("\\Fichas\\");
+    if (!imagen.isEmpty() && staysInFichas(fichas, imagen)) {
+        sPathImage = fichas + imagen;
         mcPicScroll->SetPicture(sPathImage);
     }
     m_shownId = id;
