@@ -26,9 +26,7 @@ void frm_Autores::createControls()
 
     frame::createReturnButton(*this, cmdVolver, 13845, frame::ReturnPicture::ReturnBitmap);
     cmdVolver.setTabIndex(2);
-    cmdVolver.Click = [this] {
-        cmdVolver_Click();
-    };
+    cmdVolver.Click = [this] { cmdVolver_Click(); };
 
     frame::createSponsorStrip(*this, Label, QStringLiteral("Label"), {10800, 9600, 1335, 375},
                               Picture, {12000, 9240, 2895, 975});

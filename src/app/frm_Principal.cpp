@@ -74,18 +74,10 @@ void frm_Principal::createControls()
     PicContenedor.widget()->setAccessibleName(QStringLiteral("Presentación"));
     PicContenedor.setTabIndex(9);
 
-    cmdGuia.Click = [this] {
-        cmdGuia_Click();
-    };
-    cmdBusqueda.Click = [this] {
-        cmdBusqueda_Click();
-    };
-    cmdAutores.Click = [this] {
-        cmdAutores_Click();
-    };
-    cmdVolver.Click = [this] {
-        cmdVolver_Click();
-    };
+    cmdGuia.Click = [this] { cmdGuia_Click(); };
+    cmdBusqueda.Click = [this] { cmdBusqueda_Click(); };
+    cmdAutores.Click = [this] { cmdAutores_Click(); };
+    cmdVolver.Click = [this] { cmdVolver_Click(); };
 }
 
 void frm_Principal::Form_Initialize()
@@ -104,9 +96,7 @@ void frm_Principal::Form_Load()
 
 void frm_Principal::Form_Resize()
 {
-    tk::resumeNext({[this] {
-        PicContenedor.Move(10, 3200, ScaleWidth() - 20, 7000);
-    }});
+    tk::resumeNext({[this] { PicContenedor.Move(10, 3200, ScaleWidth() - 20, 7000); }});
 }
 
 void frm_Principal::cmdGuia_Click()

@@ -49,15 +49,9 @@ void frm_Ficha::createControls()
     linkwindow::createStripButton(*this, Command1);
     linkwindow::stack(cmdVinculo, Picture(3), cmdVolver, PicContenedor);
 
-    cmdVinculo.Click = [this] {
-        cmdVinculo_Click();
-    };
-    PicContenedor.Click = [this] {
-        PicContenedor_Click();
-    };
-    cmdVolver.Click = [this] {
-        cmdVolver_Click();
-    };
+    cmdVinculo.Click = [this] { cmdVinculo_Click(); };
+    PicContenedor.Click = [this] { PicContenedor_Click(); };
+    cmdVolver.Click = [this] { cmdVolver_Click(); };
 }
 
 void frm_Ficha::Form_Initialize()

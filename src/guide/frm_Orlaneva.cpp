@@ -30,12 +30,8 @@ void frm_Orlaneva::createControls()
     linkwindow::createStripButton(*this, Command1);
     linkwindow::stack(cmdVinculo, Picture(3), cmdVolver, PicContenedor);
 
-    cmdVinculo.Click = [this] {
-        cmdVinculo_Click();
-    };
-    cmdVolver.Click = [this] {
-        cmdVolver_Click();
-    };
+    cmdVinculo.Click = [this] { cmdVinculo_Click(); };
+    cmdVolver.Click = [this] { cmdVolver_Click(); };
 }
 
 void frm_Orlaneva::Form_Initialize()

@@ -255,57 +255,26 @@ void frm_Tarvelo::createControls()
     Picture(3).setTabIndex(7);
     Label.setTabIndex(8);
 
-    cmdBuscar.Click = [this] {
-        cmdBuscar_Click();
-    };
-    cmdNuevaBusqueda.Click = [this] {
-        cmdNuevaBusqueda_Click();
-    };
-    cmdVolver.Click = [this] {
-        cmdVolver_Click();
-    };
-    cboDescriptores.GotFocus = [this] {
-        cboDescriptores_GotFocus();
-    };
-    cboNivelesEducativos.GotFocus = [this] {
-        cboNivelesEducativos_GotFocus();
-    };
-    txtTitulo.GotFocus = [this] {
-        txtTitulo_GotFocus();
-    };
-    cboDescriptores.LostFocus = [this] {
-        cboDescriptores_LostFocus();
-    };
-    cboNivelesEducativos.LostFocus = [this] {
-        cboNivelesEducativos_LostFocus();
-    };
-    txtTitulo.LostFocus = [this] {
-        txtTitulo_LostFocus();
-    };
-    cboDescriptores.KeyPress = [this](int &KeyAscii) {
-        cboDescriptores_KeyPress(KeyAscii);
-    };
-    cboNivelesEducativos.KeyPress = [this](int &KeyAscii) {
-        cboNivelesEducativos_KeyPress(KeyAscii);
-    };
-    txtTitulo.KeyPress = [this](int &KeyAscii) {
-        txtTitulo_KeyPress(KeyAscii);
-    };
-    gridFichas.DblClick = [this] {
-        gridFichas_DblClick();
-    };
+    cmdBuscar.Click = [this] { cmdBuscar_Click(); };
+    cmdNuevaBusqueda.Click = [this] { cmdNuevaBusqueda_Click(); };
+    cmdVolver.Click = [this] { cmdVolver_Click(); };
+    cboDescriptores.GotFocus = [this] { cboDescriptores_GotFocus(); };
+    cboNivelesEducativos.GotFocus = [this] { cboNivelesEducativos_GotFocus(); };
+    txtTitulo.GotFocus = [this] { txtTitulo_GotFocus(); };
+    cboDescriptores.LostFocus = [this] { cboDescriptores_LostFocus(); };
+    cboNivelesEducativos.LostFocus = [this] { cboNivelesEducativos_LostFocus(); };
+    txtTitulo.LostFocus = [this] { txtTitulo_LostFocus(); };
+    cboDescriptores.KeyPress = [this](int &KeyAscii) { cboDescriptores_KeyPress(KeyAscii); };
+    cboNivelesEducativos.KeyPress
+        = [this](int &KeyAscii) { cboNivelesEducativos_KeyPress(KeyAscii); };
+    txtTitulo.KeyPress = [this](int &KeyAscii) { txtTitulo_KeyPress(KeyAscii); };
+    gridFichas.DblClick = [this] { gridFichas_DblClick(); };
     gridFichas.MouseMove = [this](int Button, int Shift, double x, double y) {
         gridFichas_MouseMove(Button, Shift, x, y);
     };
-    gridFichas.GotFocus = [this] {
-        gridFichas_GotFocus();
-    };
-    gridFichas.LostFocus = [this] {
-        gridFichas_LostFocus();
-    };
-    gridFichas.KeyPress = [this](int &KeyAscii) {
-        gridFichas_KeyPress(KeyAscii);
-    };
+    gridFichas.GotFocus = [this] { gridFichas_GotFocus(); };
+    gridFichas.LostFocus = [this] { gridFichas_LostFocus(); };
+    gridFichas.KeyPress = [this](int &KeyAscii) { gridFichas_KeyPress(KeyAscii); };
 }
 
 void frm_Tarvelo::Form_Load()

@@ -77,7 +77,7 @@ void App::End(int exitCode)
 {
     if (g_endHandler) {
         g_endHandler(exitCode);
-        throw ProgramEnded {exitCode};
+        throw ProgramEnded{exitCode};
     }
     std::fflush(nullptr);
     std::_Exit(exitCode);

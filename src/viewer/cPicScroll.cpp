@@ -83,27 +83,17 @@ void cPicScroll::SetPicture(const QString &sPathImage)
 void cPicScroll::Init(tk::PictureBox &PicBox_Container, tk::Form &OwnerForm)
 {
     Pic_Container = &PicBox_Container;
-    Pic_Container->Resize = [this] {
-        Pic_Container_Resize();
-    };
+    Pic_Container->Resize = [this] { Pic_Container_Resize(); };
     mOwnerForm = &OwnerForm;
 
     tk::ControlCollection &controls = mOwnerForm->Controls();
     pic_Imagen = &controls.Add<tk::PictureBox>(kImagen);
     Vertical_Scroll = &controls.Add<tk::VScrollBar>(kVertical);
-    Vertical_Scroll->Change = [this] {
-        Vertical_Scroll_Change();
-    };
-    Vertical_Scroll->Scroll = [this] {
-        Vertical_Scroll_Scroll();
-    };
+    Vertical_Scroll->Change = [this] { Vertical_Scroll_Change(); };
+    Vertical_Scroll->Scroll = [this] { Vertical_Scroll_Scroll(); };
     Horizontal_Scroll = &controls.Add<tk::HScrollBar>(kHorizontal);
-    Horizontal_Scroll->Change = [this] {
-        Horizontal_Scroll_Change();
-    };
-    Horizontal_Scroll->Scroll = [this] {
-        Horizontal_Scroll_Scroll();
-    };
+    Horizontal_Scroll->Change = [this] { Horizontal_Scroll_Change(); };
+    Horizontal_Scroll->Scroll = [this] { Horizontal_Scroll_Scroll(); };
 
     pic_Imagen->setAutoSize(true);
     pic_Imagen->setBorderStyle(tk::PictureBox::vbBSNone);

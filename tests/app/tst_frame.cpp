@@ -24,10 +24,7 @@ struct WindowCase
 template<class T>
 WindowCase windowCase()
 {
-    return {[]() -> tk::Form & { return T::Default(); },
-            [] {
-                T::dropDefault();
-            }};
+    return {[]() -> tk::Form & { return T::Default(); }, [] { T::dropDefault(); }};
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 
 #include <sqlite3.h>
@@ -37,12 +37,18 @@ EndRecorder::~EndRecorder()
 
 QStringList catalogueColumns()
 {
-    return {QStringLiteral("Id"),          QStringLiteral("TITULO"),
-            QStringLiteral("AUTOR"),       QStringLiteral("ENLACE"),
-            QStringLiteral("NIVEL_EDUCATIVO"), QStringLiteral("DESCRIPTORES"),
-            QStringLiteral("EDITORIAL"),   QStringLiteral("ANIO"),
-            QStringLiteral("IDIOMA"),      QStringLiteral("FORMATO"),
-            QStringLiteral("RESUMEN"),     QStringLiteral("IMAGEN")};
+    return {QStringLiteral("Id"),
+            QStringLiteral("TITULO"),
+            QStringLiteral("AUTOR"),
+            QStringLiteral("ENLACE"),
+            QStringLiteral("NIVEL_EDUCATIVO"),
+            QStringLiteral("DESCRIPTORES"),
+            QStringLiteral("EDITORIAL"),
+            QStringLiteral("ANIO"),
+            QStringLiteral("IDIOMA"),
+            QStringLiteral("FORMATO"),
+            QStringLiteral("RESUMEN"),
+            QStringLiteral("IMAGEN")};
 }
 
 AppFolder::AppFolder(const std::vector<Card> &cards)
@@ -94,9 +100,10 @@ void AppFolder::writeCatalogue(const std::vector<Card> &cards)
     sqlite3 *db = nullptr;
     if (sqlite3_open(path.constData(), &db) != SQLITE_OK)
         throw std::runtime_error("cannot write fixture catalogue");
-    exec(db, "CREATE TABLE Ficha (Id INTEGER PRIMARY KEY, TITULO TEXT, AUTOR TEXT, ENLACE TEXT,"
-             " NIVEL_EDUCATIVO TEXT, DESCRIPTORES TEXT, EDITORIAL TEXT, ANIO INTEGER,"
-             " IDIOMA TEXT, FORMATO TEXT, RESUMEN TEXT, IMAGEN TEXT)");
+    exec(db,
+         "CREATE TABLE Ficha (Id INTEGER PRIMARY KEY, TITULO TEXT, AUTOR TEXT, ENLACE TEXT,"
+         " NIVEL_EDUCATIVO TEXT, DESCRIPTORES TEXT, EDITORIAL TEXT, ANIO INTEGER,"
+         " IDIOMA TEXT, FORMATO TEXT, RESUMEN TEXT, IMAGEN TEXT)");
     sqlite3_stmt *insert = nullptr;
     sqlite3_prepare_v2(db,
                        "INSERT INTO Ficha (Id, TITULO, AUTOR, ENLACE, NIVEL_EDUCATIVO,"

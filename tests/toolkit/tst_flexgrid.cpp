@@ -314,9 +314,7 @@ private slots:
         tk::FlexGrid &grid = shownGrid();
         fillHidden(grid, 5);
         int rowAtDblClick = -1;
-        grid.DblClick = [&] {
-            rowAtDblClick = grid.Row();
-        };
+        grid.DblClick = [&] { rowAtDblClick = grid.Row(); };
         QTest::mouseClick(grid.view()->viewport(), Qt::LeftButton, {}, cellCentre(grid, 3, 2));
         QCOMPARE(grid.Row(), 3);
         QCOMPARE(grid.Col(), 2);
@@ -372,12 +370,8 @@ private slots:
         tk::FlexGrid &grid = shownGrid();
         fillHidden(grid, 3);
         QStringList events;
-        grid.GotFocus = [&] {
-            events << QStringLiteral("GotFocus");
-        };
-        grid.LostFocus = [&] {
-            events << QStringLiteral("LostFocus");
-        };
+        grid.GotFocus = [&] { events << QStringLiteral("GotFocus"); };
+        grid.LostFocus = [&] { events << QStringLiteral("LostFocus"); };
         grid.KeyPress = [&](int &KeyAscii) {
             events << QString::number(KeyAscii);
             if (KeyAscii == 'x')
@@ -398,9 +392,7 @@ private slots:
         fillHidden(grid, 3);
         grid.setEnabled(false);
         int clicks = 0;
-        grid.DblClick = [&] {
-            ++clicks;
-        };
+        grid.DblClick = [&] { ++clicks; };
         QTest::mouseDClick(grid.view()->viewport(), Qt::LeftButton, {}, cellCentre(grid, 2, 1));
         grid.SetFocus();
         QCOMPARE(clicks, 0);
@@ -426,9 +418,7 @@ private slots:
         const QImage image = grid.view()->grab().toImage();
         const QPoint viewport = grid.view()->viewport()->pos();
         const QPoint header = grid.header()->pos();
-        auto at = [&](QPoint p) {
-            return QColor(image.pixel(p)).rgb();
-        };
+        auto at = [&](QPoint p) { return QColor(image.pixel(p)).rgb(); };
         const QRect plain = grid.view()->visualRect(grid.view()->model()->index(1, 0));
         const QRect selected = grid.view()->visualRect(grid.view()->model()->index(0, 1));
         QCOMPARE(at(header + QPoint(10, 5)), QColor(0xD4, 0xD0, 0xC8).rgb());

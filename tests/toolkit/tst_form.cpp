@@ -34,9 +34,7 @@ protected:
         Picture.create(*this, 3).Move(12000, 9240, 2895, 975);
         cmdVolver.create(*this, QStringLiteral("cmdVolver"));
         cmdVolver.Move(13845, 240, 975, 855);
-        cmdVolver.Click = [this] {
-            Unload();
-        };
+        cmdVolver.Click = [this] { Unload(); };
     }
     void Form_Initialize() override { journal << QStringLiteral("Initialize"); }
     void Form_Load() override { journal << QStringLiteral("Load"); }
@@ -196,9 +194,7 @@ private slots:
                             ran << "2";
                             throw orlaneva::Error(380, QStringLiteral("x"));
                         },
-                        [&] {
-                            ran << "3";
-                        }});
+                        [&] { ran << "3"; }});
         QCOMPARE(ran, QStringList({"1", "2", "3"}));
     }
 

@@ -57,12 +57,8 @@ void writeBytes(const QString &path, const QByteArray &bytes)
 QByteArray bitmapHeader(qint32 width, qint32 height)
 {
     QByteArray bytes(54, '\0');
-    auto put16 = [&](int at, quint16 v) {
-        qToLittleEndian(v, bytes.data() + at);
-    };
-    auto put32 = [&](int at, quint32 v) {
-        qToLittleEndian(v, bytes.data() + at);
-    };
+    auto put16 = [&](int at, quint16 v) { qToLittleEndian(v, bytes.data() + at); };
+    auto put32 = [&](int at, quint32 v) { qToLittleEndian(v, bytes.data() + at); };
     bytes[0] = 'B';
     bytes[1] = 'M';
     put32(2, 54);
@@ -178,9 +174,7 @@ private slots:
     {
         auto &box = m_form->PicContenedor;
         QStringList seen;
-        box.Resize = [&] {
-            seen << QStringLiteral("%1x%2").arg(box.Width()).arg(box.Height());
-        };
+        box.Resize = [&] { seen << QStringLiteral("%1x%2").arg(box.Width()).arg(box.Height()); };
         box.Move(0, 0);
         QCOMPARE(seen, QStringList());
         box.Move(0, 0, 3000, 4500);

@@ -28,12 +28,8 @@ struct Log
     QStringList entries;
     void wire(tk::ScrollBar &bar)
     {
-        bar.Change = [this, &bar] {
-            entries << QStringLiteral("C%1").arg(bar.Value());
-        };
-        bar.Scroll = [this, &bar] {
-            entries << QStringLiteral("S%1").arg(bar.Value());
-        };
+        bar.Change = [this, &bar] { entries << QStringLiteral("C%1").arg(bar.Value()); };
+        bar.Scroll = [this, &bar] { entries << QStringLiteral("S%1").arg(bar.Value()); };
     }
 };
 
@@ -174,9 +170,7 @@ private slots:
     void removedBarNoLongerNotifies()
     {
         int calls = 0;
-        m_bar->Change = [&] {
-            ++calls;
-        };
+        m_bar->Change = [&] { ++calls; };
         QPointer<QScrollBar> widget = m_bar->bar();
         m_form->Controls().Remove(QStringLiteral("Horizontal_Scroll"));
         QVERIFY(!m_form->Controls().find(QStringLiteral("Horizontal_Scroll")));

@@ -282,12 +282,8 @@ private slots:
         QFETCH(bool, accepted);
         host(6000, 4500);
         m_viewer->SetPicture(picture(12000, 9000));
-        auto value = [&] {
-            return vertical ? m_viewer->VSBarValue() : m_viewer->HSBarValue();
-        };
-        auto offset = [&] {
-            return vertical ? image().Top() : image().Left();
-        };
+        auto value = [&] { return vertical ? m_viewer->VSBarValue() : m_viewer->HSBarValue(); };
+        auto offset = [&] { return vertical ? image().Top() : image().Left(); };
         auto set = [&](int v) {
             vertical ? m_viewer->setVSBarValue(qint16(v)) : m_viewer->setHSBarValue(qint16(v));
         };
@@ -296,9 +292,8 @@ private slots:
         set(5);
         QCOMPARE(offset(), -600);
         int changes = 0;
-        (vertical ? m_viewer->VerticalScrollChange : m_viewer->HorizontalScrollChange) = [&] {
-            ++changes;
-        };
+        (vertical ? m_viewer->VerticalScrollChange : m_viewer->HorizontalScrollChange)
+            = [&] { ++changes; };
         set(iValue);
         QCOMPARE(int(value()), accepted ? iValue : 5);
         QCOMPARE(offset(), accepted ? -120 * iValue : -600);
@@ -311,18 +306,11 @@ private slots:
         host(6000, 4500);
         m_viewer->SetPicture(picture(12000, 9000));
         QStringList log;
-        m_viewer->VerticalScrollChange = [&] {
-            log << QStringLiteral("change %1").arg(image().Top());
-        };
-        m_viewer->VerticalScroll = [&](qint16 v) {
-            log << QStringLiteral("scroll %1").arg(v);
-        };
-        m_viewer->HorizontalScrollChange = [&] {
-            log << QStringLiteral("h change");
-        };
-        m_viewer->HorizontalScroll = [&](qint16) {
-            log << QStringLiteral("h scroll");
-        };
+        m_viewer->VerticalScrollChange
+            = [&] { log << QStringLiteral("change %1").arg(image().Top()); };
+        m_viewer->VerticalScroll = [&](qint16 v) { log << QStringLiteral("scroll %1").arg(v); };
+        m_viewer->HorizontalScrollChange = [&] { log << QStringLiteral("h change"); };
+        m_viewer->HorizontalScroll = [&](qint16) { log << QStringLiteral("h scroll"); };
         QScrollBar *bar = vbar().bar();
         bar->setSliderDown(true);
         bar->setValue(3);

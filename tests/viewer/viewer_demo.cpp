@@ -40,9 +40,8 @@ protected:
     }
     void Form_Resize() override
     {
-        tk::resumeNext({[this] {
-            PicContenedor.Move(300, 300, ScaleWidth() - 600, ScaleHeight() - 600);
-        }});
+        tk::resumeNext(
+            {[this] { PicContenedor.Move(300, 300, ScaleWidth() - 600, ScaleHeight() - 600); }});
     }
     void Form_Unload(int &) override
     {

@@ -133,9 +133,7 @@ QList<SampleCard> sampleCards()
 
 QList<LinkedDocument> linkedDocuments()
 {
-    auto u = [](const char *s) {
-        return QString::fromUtf8(s);
-    };
+    auto u = [](const char *s) { return QString::fromUtf8(s); };
     return {
         {u("guia-lectura.pdf"),
          u("Guía de lectura en voz alta"),
