@@ -60,6 +60,26 @@ QFont Font(const QString &family, double pointSize, bool bold, bool italic)
     return font;
 }
 
+int keyAscii(const QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return 0;
+    default:
+        break;
+    }
+    const QString text = event->text();
+    return text.isEmpty() ? 0 : int(text.at(0).unicode());
+}
+
 int twipsToPixelsX(int twips)
 {
     return int(std::lround(twips / Screen::TwipsPerPixelX()));
@@ -103,26 +123,6 @@ Error notLoaded(const QString &name)
     return Error(
         ErrorNumber::ObjectRequired,
         QStringLiteral("El control '%1' no existe: su ventana no está cargada.").arg(name));
-}
-
-int keyAscii(const QKeyEvent *event)
-{
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 13;
-    case Qt::Key_Backspace:
-        return 8;
-    case Qt::Key_Escape:
-        return 27;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return 0;
-    default:
-        break;
-    }
-    const QString text = event->text();
-    return text.isEmpty() ? 0 : int(text.at(0).unicode());
 }
 
 // Turns Qt's key and focus events into the KeyPress / GotFocus / LostFocus of a control.

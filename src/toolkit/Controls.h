@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+class QKeyEvent;
 class QLabel;
 class QToolButton;
 class QLineEdit;
@@ -271,6 +272,10 @@ private:
     QString m_name;
     std::map<int, T> m_items;
 };
+
+// The character code a key press types, as the KeyPress handlers see it: 13 for Enter,
+// 8 for Backspace, 27 for Escape, 0 for keys that type nothing (Tab included).
+int keyAscii(const QKeyEvent *event);
 
 // Twips of the parent's client area to pixels and back.
 int twipsToPixelsX(int twips);

@@ -42,26 +42,6 @@ Error invalidValue()
                  QStringLiteral("El valor de la propiedad no es válido."));
 }
 
-int keyAscii(const QKeyEvent *event)
-{
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 13;
-    case Qt::Key_Backspace:
-        return 8;
-    case Qt::Key_Escape:
-        return 27;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return 0;
-    default:
-        break;
-    }
-    const QString text = event->text();
-    return text.isEmpty() ? 0 : int(text.at(0).unicode());
-}
-
 int buttonCode(Qt::MouseButtons buttons)
 {
     int code = 0;
