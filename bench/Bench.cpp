@@ -109,13 +109,13 @@ double threadCpuMs()
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
 
-Figure measure(const std::function<void()> &work, int runs, int warmups)
+Figure measureAfter(const std::function<void()> &before, const std::function<void()> &work,
+                    int runs)
 {
-    for (int i = 0; i < warmups; ++i)
-        work();
     std::vector<double> ms, cpu;
     QElapsedTimer timer;
     for (int i = 0; i < runs; ++i) {
+        before();
         const double cpu0 = threadCpuMs();
         timer.start();
         work();
@@ -125,6 +125,13 @@ Figure measure(const std::function<void()> &work, int runs, int warmups)
     std::sort(ms.begin(), ms.end());
     std::sort(cpu.begin(), cpu.end());
     return {ms[ms.size() / 2], ms.back(), cpu[cpu.size() / 2], runs};
+}
+
+Figure measure(const std::function<void()> &work, int runs, int warmups)
+{
+    for (int i = 0; i < warmups; ++i)
+        work();
+    return measureAfter([] {}, work, runs);
 }
 
 Figure once(const std::function<void()> &work)

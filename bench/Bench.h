@@ -38,6 +38,11 @@ struct Figure
 
 // Runs work `warmups` times unmeasured, then `runs` times measured.
 Figure measure(const std::function<void()> &work, int runs = 11, int warmups = 1);
+// Like measure, with an untimed step before each measured run.
+Figure measureAfter(const std::function<void()> &before, const std::function<void()> &work,
+                    int runs);
+// CPU time of the calling thread, in milliseconds.
+double threadCpuMs();
 // One measured run, for what can only happen once (a first open).
 Figure once(const std::function<void()> &work);
 

@@ -59,6 +59,12 @@ void clickSearch(frm_Tarvelo &w)
     QCoreApplication::processEvents();
 }
 
+} // namespace
+
+#ifdef ORLANEVA_SEARCH_MEMORY_PROBE
+
+namespace {
+// The probe runs without the harness, so it keeps its own clock.
 double threadCpuMs()
 {
     timespec t{};
@@ -67,8 +73,6 @@ double threadCpuMs()
 }
 
 } // namespace
-
-#ifdef ORLANEVA_SEARCH_MEMORY_PROBE
 
 namespace {
 double peakRssMb()
@@ -169,25 +173,6 @@ QString statementFor(const Criteria &criteria)
     return kTodas;
 }
 
-// bench::measure with a step before each run that is not timed.
-bench::Figure measureAfter(const std::function<void()> &before, const std::function<void()> &work,
-                           int runs)
-{
-    std::vector<double> ms, cpu;
-    QElapsedTimer timer;
-    for (int i = 0; i < runs; ++i) {
-        before();
-        const double cpu0 = threadCpuMs();
-        timer.start();
-        work();
-        ms.push_back(double(timer.nsecsElapsed()) / 1e6);
-        cpu.push_back(threadCpuMs() - cpu0);
-    }
-    std::sort(ms.begin(), ms.end());
-    std::sort(cpu.begin(), cpu.end());
-    return {ms[ms.size() / 2], ms.back(), cpu[cpu.size() / 2], runs};
-}
-
 // The database's share: Execute, then every field of every row as text.
 bench::Figure databaseAlone(db::Connection &c, const QString &sql, int runs, qint64 *rows)
 {
@@ -239,12 +224,12 @@ ORLANEVA_BENCH("search")
     qint64 all = 0;
     const bench::Figure allFloor = databaseAlone(connection, kTodas, 7, &all);
     const bench::Figure first
-        = measureAfter([&] { setCriteria(w, {}); }, [&] { clickSearch(w); }, 1);
+        = bench::measureAfter([&] { setCriteria(w, {}); }, [&] { clickSearch(w); }, 1);
     check(all);
     report.add({QStringLiteral("cmdBuscar, every card, first search of the window"), first,
                 allFloor, 250.0, QStringLiteral("%1 rows; floor: the database alone").arg(all)});
     const bench::Figure again
-        = measureAfter([&] { setCriteria(w, {}); }, [&] { clickSearch(w); }, 7);
+        = bench::measureAfter([&] { setCriteria(w, {}); }, [&] { clickSearch(w); }, 7);
     check(all);
     report.add({QStringLiteral("cmdBuscar, every card, over a grid of every card"), again, allFloor,
                 250.0, QStringLiteral("%1 rows").arg(all)});
@@ -256,11 +241,11 @@ ORLANEVA_BENCH("search")
         qint64 rows = 0;
         const bench::Figure floor = databaseAlone(connection, statementFor(few), 11, &rows);
         const bench::Figure alone
-            = measureAfter([&] { setCriteria(w, few); }, [&] { clickSearch(w); }, 11);
+            = bench::measureAfter([&] { setCriteria(w, few); }, [&] { clickSearch(w); }, 11);
         check(rows);
         report.add({QStringLiteral("cmdBuscar, %1").arg(what), alone, floor, 30.0,
                     QStringLiteral("%1 rows").arg(rows)});
-        const bench::Figure afterAll = measureAfter(
+        const bench::Figure afterAll = bench::measureAfter(
             [&] {
                 setCriteria(w, {});
                 clickSearch(w);
@@ -272,7 +257,7 @@ ORLANEVA_BENCH("search")
                     floor, 30.0, QStringLiteral("empties a grid of %1 rows first").arg(all)});
     }
 
-    const bench::Figure reset = measureAfter(
+    const bench::Figure reset = bench::measureAfter(
         [&] {
             setCriteria(w, {});
             clickSearch(w);
@@ -286,7 +271,7 @@ ORLANEVA_BENCH("search")
                 std::nullopt, QString()});
 
     std::unique_ptr<db::Recordset> pending;
-    const bench::Figure fill = measureAfter(
+    const bench::Figure fill = bench::measureAfter(
         [&] {
             w.gridFichas.Clear();
             w.gridFichas.setRows(2);
