@@ -1,12 +1,12 @@
 #include "TestSupport.h"
 
+#include "CatalogueFixture.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
-
-#include <sqlite3.h>
 
 #include <stdexcept>
 
@@ -37,18 +37,7 @@ EndRecorder::~EndRecorder()
 
 QStringList catalogueColumns()
 {
-    return {QStringLiteral("Id"),
-            QStringLiteral("TITULO"),
-            QStringLiteral("AUTOR"),
-            QStringLiteral("ENLACE"),
-            QStringLiteral("NIVEL_EDUCATIVO"),
-            QStringLiteral("DESCRIPTORES"),
-            QStringLiteral("EDITORIAL"),
-            QStringLiteral("ANIO"),
-            QStringLiteral("IDIOMA"),
-            QStringLiteral("FORMATO"),
-            QStringLiteral("RESUMEN"),
-            QStringLiteral("IMAGEN")};
+    return fixture::cardColumns();
 }
 
 AppFolder::AppFolder(const std::vector<Card> &cards)
@@ -72,59 +61,19 @@ QString AppFolder::file(const QString &relative) const
 }
 
 namespace {
-void bindOptional(sqlite3_stmt *statement, int index, const std::optional<QString> &value)
+QVariant orNull(const std::optional<QString> &value)
 {
-    if (!value) {
-        sqlite3_bind_null(statement, index);
-        return;
-    }
-    const QByteArray utf8 = value->toUtf8();
-    sqlite3_bind_text(statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-}
-
-void exec(sqlite3 *db, const char *sql)
-{
-    char *message = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-        const std::string text = message ? message : "sqlite error";
-        sqlite3_free(message);
-        throw std::runtime_error(text);
-    }
+    return value ? QVariant(*value) : QVariant();
 }
 } // namespace
 
 void AppFolder::writeCatalogue(const std::vector<Card> &cards)
 {
-    const QByteArray path = file(QStringLiteral("fichas.mdb")).toUtf8();
-    QFile::remove(QString::fromUtf8(path));
-    sqlite3 *db = nullptr;
-    if (sqlite3_open(path.constData(), &db) != SQLITE_OK)
-        throw std::runtime_error("cannot write fixture catalogue");
-    exec(db,
-         "CREATE TABLE Ficha (Id INTEGER PRIMARY KEY, TITULO TEXT, AUTOR TEXT, ENLACE TEXT,"
-         " NIVEL_EDUCATIVO TEXT, DESCRIPTORES TEXT, EDITORIAL TEXT, ANIO INTEGER,"
-         " IDIOMA TEXT, FORMATO TEXT, RESUMEN TEXT, IMAGEN TEXT)");
-    sqlite3_stmt *insert = nullptr;
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO Ficha (Id, TITULO, AUTOR, ENLACE, NIVEL_EDUCATIVO,"
-                       " DESCRIPTORES, EDITORIAL, ANIO, IDIOMA, FORMATO, RESUMEN, IMAGEN)"
-                       " VALUES (?, ?, 'Autor', ?, ?, ?, 'Editorial', 2004, 'Castellano',"
-                       " 'Libro', 'Resumen', ?)",
-                       -1, &insert, nullptr);
-    exec(db, "BEGIN");
-    for (const Card &card : cards) {
-        sqlite3_bind_int64(insert, 1, card.id);
-        bindOptional(insert, 2, card.titulo);
-        bindOptional(insert, 3, card.enlace);
-        bindOptional(insert, 4, card.nivel);
-        bindOptional(insert, 5, card.descriptores);
-        bindOptional(insert, 6, card.imagen);
-        sqlite3_step(insert);
-        sqlite3_reset(insert);
-    }
-    exec(db, "COMMIT");
-    sqlite3_finalize(insert);
-    sqlite3_close(db);
+    QList<fixture::Card> rows;
+    for (const Card &card : cards)
+        rows.append({card.id, orNull(card.titulo), orNull(card.nivel), orNull(card.descriptores),
+                     orNull(card.enlace), orNull(card.imagen)});
+    fixture::writeCatalogue(file(QStringLiteral("fichas.mdb")), rows);
 }
 
 void AppFolder::writePicture(const QString &relative, QSize size, QColor colour)
