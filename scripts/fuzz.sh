@@ -10,7 +10,7 @@ scripts/install-deps.sh
 
 build_dir=${BUILD_DIR:-build-fuzz}
 seconds=${FUZZ_SECONDS:-30}
-targets=(fuzz_connection_string fuzz_like fuzz_jet_header)
+targets=(fuzz_connection_string fuzz_like fuzz_jet_header fuzz_jpeg)
 
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DORLANEVA_FUZZ=ON \
     -DORLANEVA_BUILD_TESTS=OFF -DORLANEVA_BUILD_BENCH=OFF "$@" >/dev/null

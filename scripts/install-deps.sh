@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libsqlite3-dev sqlite3
+    libsqlite3-dev sqlite3 libjpeg62-turbo-dev
     mdbtools mdbtools-dev libglib2.0-dev
     fonts-dejavu-core xdg-utils
     xvfb xauth x11-apps xdotool imagemagick python3 desktop-file-utils
