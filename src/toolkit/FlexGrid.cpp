@@ -527,7 +527,7 @@ public:
         if (!m_dirty && isVisible())
             m_model->allChanged();
     }
-    void currentChanged()
+    void currentCellChanged()
     {
         if (!m_dirty)
             syncCurrent();
@@ -813,7 +813,7 @@ void FlexGrid::setRow(int row)
     if (row == g.state.row)
         return;
     g.state.row = row;
-    g.currentChanged();
+    g.currentCellChanged();
 }
 
 int FlexGrid::Col() const
@@ -829,7 +829,7 @@ void FlexGrid::setCol(int col)
     if (col == g.state.col)
         return;
     g.state.col = col;
-    g.currentChanged();
+    g.currentCellChanged();
 }
 
 QString FlexGrid::Text() const
