@@ -17,7 +17,6 @@ namespace {
 constexpr int kPageSize = 4096;
 constexpr int kRowOffsets = 14; // data and long-value pages: row offsets start here
 constexpr int kMaxRowsPerPage = 255; // a page-row pointer keeps the row in one byte
-constexpr int kMemoHeader = 12;
 constexpr int kCatalogPage = 2;
 constexpr int kCatalogDataPage = 3;
 // A usage map of kind 1 points at map pages that each cover this many pages.
