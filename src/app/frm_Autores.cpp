@@ -1,6 +1,6 @@
 #include "app/frm_Autores.h"
 
-#include "app/CommonFrame.h"
+#include "frame/CommonFrame.h"
 #include "resources/Art.h"
 
 frm_Autores::frm_Autores()

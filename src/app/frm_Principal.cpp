@@ -1,8 +1,8 @@
 #include "app/frm_Principal.h"
 
-#include "app/CommonFrame.h"
 #include "app/frm_Autores.h"
 #include "db/Connection.h"
+#include "frame/CommonFrame.h"
 #include "guide/frm_Orlaneva.h"
 #include "resources/Art.h"
 #include "search/frm_Tarvelo.h"

@@ -1,6 +1,6 @@
 #include "app/frm_Splash.h"
 
-#include "app/CommonFrame.h"
+#include "frame/CommonFrame.h"
 #include "resources/Art.h"
 #include "toolkit/Services.h"
 

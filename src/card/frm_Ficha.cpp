@@ -1,10 +1,10 @@
 #include "card/frm_Ficha.h"
 
-#include "app/CommonFrame.h"
 #include "app/Module1.h"
-#include "card/LinkWindow.h"
 #include "common/Paths.h"
 #include "db/Connection.h"
+#include "frame/CommonFrame.h"
+#include "frame/LinkWindow.h"
 #include "resources/Art.h"
 #include "toolkit/Services.h"
 #include "viewer/cPicScroll.h"

@@ -1,8 +1,8 @@
 #include "guide/frm_Orlaneva.h"
 
-#include "app/CommonFrame.h"
-#include "card/LinkWindow.h"
 #include "db/Connection.h"
+#include "frame/CommonFrame.h"
+#include "frame/LinkWindow.h"
 #include "resources/Art.h"
 #include "toolkit/Services.h"
 #include "viewer/cPicScroll.h"

@@ -1,9 +1,9 @@
 #include "search/frm_Tarvelo.h"
 
-#include "app/CommonFrame.h"
 #include "app/Module1.h"
 #include "card/frm_Ficha.h"
 #include "db/Connection.h"
+#include "frame/CommonFrame.h"
 #include "resources/Art.h"
 #include "toolkit/Services.h"
 

@@ -1,7 +1,7 @@
-#include "app/CommonFrame.h"
 #include "app/Module1.h"
 #include "card/frm_Ficha.h"
 #include "db/Connection.h"
+#include "frame/CommonFrame.h"
 #include "guide/frm_Orlaneva.h"
 #include "toolkit/Services.h"
 

@@ -1,4 +1,4 @@
-#include "app/CommonFrame.h"
+#include "frame/CommonFrame.h"
 
 #include "db/Connection.h"
 #include "resources/Art.h"

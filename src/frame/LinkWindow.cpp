@@ -1,6 +1,6 @@
-#include "card/LinkWindow.h"
+#include "frame/LinkWindow.h"
 
-#include "app/CommonFrame.h"
+#include "frame/CommonFrame.h"
 #include "toolkit/Desktop.h"
 #include "toolkit/Services.h"
 
