@@ -2,6 +2,7 @@
 
 #include "app/Module1.h"
 #include "card/frm_Ficha.h"
+#include "common/Classification.h"
 #include "db/Connection.h"
 #include "frame/CommonFrame.h"
 #include "resources/Art.h"
@@ -39,21 +40,8 @@ const QString kCabeceraTITULO = QStringLiteral("TITULO");
 const QString kCabeceraNIVEL = QStringLiteral("NIVEL EDUCATIVO");
 const QString kCabeceraDESCRIPTORES = QStringLiteral("DESCRIPTORES");
 
-const QStringList kDescriptores = {
-    QStringLiteral("Ciencias naturales y sociales"),
-    QStringLiteral("Educación artística y musical"),
-    QStringLiteral("Educación y ciudadanía/ética"),
-    QStringLiteral("Lengua y literatura"),
-    QStringLiteral("Medidas acogida inmigrantes"),
-    QStringLiteral("Relación Familia-Escuela"),
-    QStringLiteral("Revisión investigaciones"),
-};
-const QStringList kNivelesEducativos = {
-    QStringLiteral("Formación profesorado."),
-    QStringLiteral("Infantil"),
-    QStringLiteral("Primaria"),
-    QStringLiteral("Secundaria"),
-};
+const QStringList kDescriptores = orlaneva::toStringList(orlaneva::kDescriptors);
+const QStringList kNivelesEducativos = orlaneva::toStringList(orlaneva::kLevels);
 
 // Colours.
 const QColor kColorFoco{0xB9, 0xDC, 0xFF};

@@ -1,5 +1,7 @@
 #include "Documents.h"
 
+#include "common/Classification.h"
+
 #include <QMap>
 #include <QPageLayout>
 #include <QPageSize>
@@ -41,15 +43,7 @@ QString escaped(const QString &text)
 void writeGuide(const QString &path, const QList<SampleCard> &cards)
 {
     QMap<QString, int> perDescriptor;
-    const QStringList descriptors{
-        QStringLiteral("Ciencias naturales y sociales"),
-        QStringLiteral("Educación artística y musical"),
-        QStringLiteral("Educación y ciudadanía/ética"),
-        QStringLiteral("Lengua y literatura"),
-        QStringLiteral("Medidas acogida inmigrantes"),
-        QStringLiteral("Relación Familia-Escuela"),
-        QStringLiteral("Revisión investigaciones"),
-    };
+    const QStringList descriptors = orlaneva::toStringList(orlaneva::kDescriptors);
     for (const SampleCard &card : cards) {
         for (const QString &d : descriptors) {
             if (card.descriptores && card.descriptores->contains(d))

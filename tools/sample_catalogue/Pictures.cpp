@@ -1,5 +1,7 @@
 #include "Pictures.h"
 
+#include "common/Classification.h"
+
 #include <QFont>
 #include <QHash>
 #include <QPainter>
@@ -11,21 +13,13 @@
 
 namespace {
 
-struct Theme
-{
-    const char *descriptor;
-    QColor colour;
+// One per descriptor, in the order of orlaneva::kDescriptors.
+const QColor kThemes[] = {
+    QColor(0x2E, 0x7D, 0x32), QColor(0xC6, 0x28, 0x28), QColor(0x6A, 0x1B, 0x9A),
+    QColor(0x15, 0x65, 0xC0), QColor(0xEF, 0x6C, 0x00), QColor(0x00, 0x83, 0x8F),
+    QColor(0x45, 0x5A, 0x64),
 };
-
-const Theme kThemes[] = {
-    {"Ciencias naturales y sociales", QColor(0x2E, 0x7D, 0x32)},
-    {"Educación artística y musical", QColor(0xC6, 0x28, 0x28)},
-    {"Educación y ciudadanía/ética", QColor(0x6A, 0x1B, 0x9A)},
-    {"Lengua y literatura", QColor(0x15, 0x65, 0xC0)},
-    {"Medidas acogida inmigrantes", QColor(0xEF, 0x6C, 0x00)},
-    {"Relación Familia-Escuela", QColor(0x00, 0x83, 0x8F)},
-    {"Revisión investigaciones", QColor(0x45, 0x5A, 0x64)},
-};
+static_assert(std::size(kThemes) == std::size(orlaneva::kDescriptors));
 
 const QColor kPaper(0xFB, 0xF7, 0xEE);
 const QColor kInk(0x26, 0x23, 0x1E);
@@ -35,9 +29,9 @@ const QColor kMargin(0xE5, 0x9A, 0x9A);
 QColor themeColour(const std::optional<QString> &descriptores)
 {
     if (descriptores) {
-        for (const Theme &t : kThemes) {
-            if (descriptores->startsWith(QString::fromUtf8(t.descriptor)))
-                return t.colour;
+        for (std::size_t i = 0; i < std::size(kThemes); ++i) {
+            if (descriptores->startsWith(QString::fromUtf8(orlaneva::kDescriptors[i])))
+                return kThemes[i];
         }
     }
     return QColor(0x79, 0x55, 0x48);
@@ -173,14 +167,14 @@ QImage drawPresentation()
 
     int x = 60, y = 380;
     p.setFont(font("DejaVu Sans", 24, true));
-    for (const Theme &t : kThemes) {
+    for (std::size_t i = 0; i < std::size(kThemes); ++i) {
         const QRect tile(x, y, 300, 110);
         p.setPen(Qt::NoPen);
-        p.setBrush(t.colour);
+        p.setBrush(kThemes[i]);
         p.drawRoundedRect(tile, 14, 14);
         p.setPen(Qt::white);
         p.drawText(tile.adjusted(16, 8, -16, -8), Qt::AlignCenter | Qt::TextWordWrap,
-                   QString::fromUtf8(t.descriptor));
+                   QString::fromUtf8(orlaneva::kDescriptors[i]));
         x += 320;
         if (x + 300 > w) {
             x = 60;
@@ -209,7 +203,7 @@ QImage drawGuideCover()
         p.translate(w / 2, 820);
         p.rotate(-18 + i * 6);
         p.setPen(QPen(QColor(0x8A, 0x7A, 0x5A), 3));
-        p.setBrush(i == 6 ? QColor(Qt::white) : kThemes[i].colour.lighter(170));
+        p.setBrush(i == 6 ? QColor(Qt::white) : kThemes[i].lighter(170));
         p.drawRoundedRect(QRectF(-300, -190, 600, 380), 16, 16);
         if (i == 6) {
             p.setPen(QPen(kRule, 3));

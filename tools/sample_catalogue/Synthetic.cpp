@@ -1,6 +1,7 @@
 #include "Synthetic.h"
 
 #include "CatalogueWriter.h"
+#include "common/Classification.h"
 
 #include <QRandomGenerator>
 #include <QStringList>
@@ -41,20 +42,20 @@ QString weighted(QRandomGenerator &random, const QList<std::pair<int, QString>> 
 void writeSynthetic(const QString &path, int count)
 {
     QRandomGenerator random(20061);
-    const QString cie = QStringLiteral("Ciencias naturales y sociales");
-    const QString art = QStringLiteral("Educación artística y musical");
-    const QString eti = QStringLiteral("Educación y ciudadanía/ética");
-    const QString len = QStringLiteral("Lengua y literatura");
-    const QString aco = QStringLiteral("Medidas acogida inmigrantes");
-    const QString fam = QStringLiteral("Relación Familia-Escuela");
-    const QString inv = QStringLiteral("Revisión investigaciones");
+    const QStringList descriptors = orlaneva::toStringList(orlaneva::kDescriptors);
+    const QStringList levels = orlaneva::toStringList(orlaneva::kLevels);
+    const QString &cie = descriptors[0];
+    const QString &art = descriptors[1];
+    const QString &eti = descriptors[2];
+    const QString &len = descriptors[3];
+    const QString &aco = descriptors[4];
+    const QString &fam = descriptors[5];
+    const QString &inv = descriptors[6];
     const QList<std::pair<int, QString>> firstDescriptor{
         {240, cie}, {170, art}, {170, eti}, {250, len}, {12, aco}, {154, fam}, {4, inv}};
     const QStringList commonDescriptors{cie, art, eti, len, fam};
-    const QList<std::pair<int, QString>> firstLevel{{3, QStringLiteral("Formación profesorado.")},
-                                                    {300, QStringLiteral("Infantil")},
-                                                    {400, QStringLiteral("Primaria")},
-                                                    {297, QStringLiteral("Secundaria")}};
+    const QList<std::pair<int, QString>> firstLevel{
+        {3, levels[0]}, {300, levels[1]}, {400, levels[2]}, {297, levels[3]}};
     const QStringList kinds
         = utf8List({"Guía", "Cuaderno", "Taller", "Fichas", "Proyecto", "Antología", "Manual",
                     "Programa", "Propuestas", "Materiales", "Juegos", "Actividades", "Recursos"});
@@ -161,10 +162,10 @@ void writeSynthetic(const QString &path, int count)
 
         QString level = weighted(random, firstLevel);
         if (random.bounded(100u) < 20) {
-            if (level == QStringLiteral("Infantil"))
-                level += QStringLiteral(", Primaria");
-            else if (level == QStringLiteral("Primaria"))
-                level += QStringLiteral(", Secundaria");
+            if (level == levels[1])
+                level += QStringLiteral(", ") + levels[2];
+            else if (level == levels[2])
+                level += QStringLiteral(", ") + levels[3];
         }
         card.nivel = level;
 
