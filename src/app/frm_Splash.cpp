@@ -1,10 +1,9 @@
 #include "app/frm_Splash.h"
 
+#include "common/Rounding.h"
 #include "frame/CommonFrame.h"
 #include "resources/Art.h"
 #include "toolkit/Services.h"
-
-#include <cmath>
 
 namespace {
 constexpr double kSecondsPerDay = 86400.0;
@@ -44,8 +43,7 @@ void frm_Splash::createControls()
 
 qint32 frm_Splash::splashDeadline(double clockReading)
 {
-    // The default floating-point rounding mode sends halves to the even neighbour.
-    return qint32(std::nearbyint(clockReading + 3.0));
+    return qint32(orlaneva::roundHalfEven(clockReading + 3.0));
 }
 
 void frm_Splash::Form_Load()

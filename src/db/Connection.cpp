@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "common/Paths.h"
+#include "common/Rounding.h"
 #include "db/Catalogue.h"
 #include "db/ConnectionString.h"
 #include "db/Errors.h"
@@ -138,7 +139,7 @@ qint64 Value::toInteger() const
         const double real = toReal();
         if (!(std::fabs(real) < 9.2e18))
             throw Error(orlaneva::ErrorNumber::Overflow, QStringLiteral("Desbordamiento."));
-        return qint64(std::nearbyint(real)); // half to even, as Basic's conversions
+        return qint64(orlaneva::roundHalfEven(real));
     }
     }
     return 0;

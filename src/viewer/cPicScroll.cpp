@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "common/Paths.h"
+#include "common/Rounding.h"
 #include "toolkit/Controls.h"
 #include "toolkit/Form.h"
 #include "toolkit/Services.h"
@@ -17,25 +18,15 @@ const QString kImagen = QStringLiteral("pic_Imagen");
 const QString kVertical = QStringLiteral("Vertical_Scroll");
 const QString kHorizontal = QStringLiteral("Horizontal_Scroll");
 
-// Independent of the floating-point rounding mode: an exact half goes to the even neighbour.
-double roundHalfEven(double x)
-{
-    double whole = std::floor(x);
-    const double fraction = x - whole;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0))
-        whole += 1.0;
-    return whole;
-}
-
 int nearestTwips(double twips)
 {
-    return int(roundHalfEven(twips));
+    return int(orlaneva::roundHalfEven(twips));
 }
 
 // A bar's Max is 16-bit: a larger excess saturates instead of wrapping round.
 int barMax(double excessTwips)
 {
-    const double units = roundHalfEven(excessTwips / cPicScroll::ScrollStep + 1.0);
+    const double units = orlaneva::roundHalfEven(excessTwips / cPicScroll::ScrollStep + 1.0);
     return int(std::clamp(units, double(std::numeric_limits<qint16>::min()),
                           double(std::numeric_limits<qint16>::max())));
 }
