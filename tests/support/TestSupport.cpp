@@ -2,6 +2,8 @@
 
 #include "CatalogueFixture.h"
 
+#include "common/Error.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -110,6 +112,18 @@ void flushEvents()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+int errorNumber(const std::function<void()> &statement, QString *description)
+{
+    try {
+        statement();
+    } catch (const orlaneva::Error &e) {
+        if (description)
+            *description = e.description();
+        return e.number();
+    }
+    return 0;
 }
 
 } // namespace testing

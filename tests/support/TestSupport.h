@@ -8,6 +8,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -68,5 +69,9 @@ private:
 
 // Gives pending deferred deletions and events a chance to run.
 void flushEvents();
+
+// The number of the error the statement raises (its description into *description); 0 if
+// it raises none.
+int errorNumber(const std::function<void()> &statement, QString *description = nullptr);
 
 } // namespace testing

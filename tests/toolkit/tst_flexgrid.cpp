@@ -4,6 +4,8 @@
 
 #include "common/Error.h"
 
+#include "TestSupport.h"
+
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QRandomGenerator>
@@ -47,15 +49,7 @@ tk::FlexGrid &shownGrid()
     return GridForm::Default().grid;
 }
 
-int errorNumber(const std::function<void()> &statement)
-{
-    try {
-        statement();
-    } catch (const orlaneva::Error &e) {
-        return e.number();
-    }
-    return 0;
-}
+using testing::errorNumber;
 
 // Fills rows 1..n of a four-column grid the slow way: one row, then each cell as current.
 void fillHidden(tk::FlexGrid &grid, int n)

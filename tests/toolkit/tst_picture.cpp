@@ -3,6 +3,8 @@
 #include "toolkit/Form.h"
 #include "toolkit/Services.h"
 
+#include "TestSupport.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -208,17 +210,7 @@ bool opaque(const QImage &image)
     return true;
 }
 
-int errorNumber(const std::function<void()> &statement, QString *description = nullptr)
-{
-    try {
-        statement();
-    } catch (const orlaneva::Error &e) {
-        if (description)
-            *description = e.description();
-        return e.number();
-    }
-    return 0;
-}
+using testing::errorNumber;
 
 } // namespace
 

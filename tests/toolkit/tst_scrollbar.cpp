@@ -3,6 +3,8 @@
 #include "toolkit/Form.h"
 #include "toolkit/Services.h"
 
+#include "TestSupport.h"
+
 #include <QPointer>
 #include <QScrollBar>
 #include <QStyle>
@@ -50,15 +52,7 @@ QPoint thumbCentre(QScrollBar *bar)
         .center();
 }
 
-int errorNumber(const std::function<void()> &statement)
-{
-    try {
-        statement();
-    } catch (const orlaneva::Error &e) {
-        return e.number();
-    }
-    return 0;
-}
+using testing::errorNumber;
 
 } // namespace
 
