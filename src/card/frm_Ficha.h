@@ -32,7 +32,7 @@ public:
 
     // Loads the window, or, when it is open on another card than the one now chosen, shows
     // that card; then brings the window to the front.
-    void Show();
+    void Show() override;
 
     void cmdVinculo_Click();
     void PicContenedor_Click();

@@ -77,7 +77,8 @@ public:
     virtual ~Form();
 
     void Load();
-    void Show();
+    // Virtual: a window that refreshes itself on showing must not be skipped through a Form&.
+    virtual void Show();
     void Hide();
     void Unload();
     bool isLoaded() const { return m_window != nullptr; }

@@ -306,6 +306,18 @@ private slots:
         expectNoMessageAndNoEnd();
     }
 
+    void cardHandedOverIsShownThroughAnyWindowReference()
+    {
+        frm_Ficha &f = frm_Ficha::Default();
+        show(f);
+        Module1::iIdFicha = 2;
+        tk::Form &window = f;
+        tk::dispatch([&] { window.Show(); });
+        QCOMPARE(f.Caption(), u"Datos de la Ficha: Cuentos populares"_s + kCaptionTail);
+        QCOMPARE(imageBox(f)->Picture().size(), QSize(150, 500));
+        expectNoMessageAndNoEnd();
+    }
+
     void containerClickOpensTheLinkOnlyInTheCardWindow_data()
     {
         QTest::addColumn<QString>("window");
