@@ -1,6 +1,7 @@
 #include "Bench.h"
 
 #include "common/Error.h"
+#include "toolkit/Startup.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -173,6 +174,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    tk::initialize();
 
     int failures = 0;
     for (const bench::Registered &entry : bench::registry()) {

@@ -6,6 +6,7 @@
 #include "db/Connection.h"
 #include "search/frm_Tarvelo.h"
 #include "toolkit/Services.h"
+#include "toolkit/Startup.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -131,6 +132,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    tk::initialize();
     bool failed = false;
     tk::setMsgBoxHandler([&](const tk::MsgBoxRequest &request) {
         std::fprintf(stderr, "%s\n", qPrintable(request.prompt));

@@ -1,11 +1,13 @@
 #include "app/Module1.h"
 #include "toolkit/Services.h"
+#include "toolkit/Startup.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    tk::initialize();
     QApplication::setApplicationName(QStringLiteral("Orlaneva"));
     // The program ends only through its main window or the rule for uncaught errors.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,19 +1,15 @@
 #include "toolkit/Controls.h"
 
 #include "common/Error.h"
-#include "common/Paths.h"
 #include "toolkit/Form.h"
-#include "toolkit/JpegDecoder.h"
+#include "toolkit/Picture.h"
 #include "toolkit/Services.h"
+#include "toolkit/Units.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QEvent>
-#include <QFile>
-#include <QFileInfo>
 #include <QFrame>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,7 +21,6 @@
 #include <QToolButton>
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 namespace tk {
@@ -54,11 +49,8 @@ QFont Font(const QString &family, double pointSize, bool bold, bool italic)
     font.setPointSizeF(pointSize);
     font.setBold(bold);
     font.setItalic(italic);
-    // Verdana is rarely installed on Linux; a wide humanist sans keeps the layout.
+    // A family that is not installed falls back to a sans, as tk::initialize() arranges.
     font.setStyleHint(QFont::SansSerif);
-    QFont::insertSubstitutions(
-        QStringLiteral("Verdana"),
-        {QStringLiteral("DejaVu Sans"), QStringLiteral("Bitstream Vera Sans")});
     return font;
 }
 
@@ -80,36 +72,6 @@ int keyAscii(const QKeyEvent *event)
     }
     const QString text = event->text();
     return text.isEmpty() ? 0 : int(text.at(0).unicode());
-}
-
-int twipsToPixelsX(int twips)
-{
-    return int(std::lround(twips / Screen::TwipsPerPixelX()));
-}
-
-int twipsToPixelsY(int twips)
-{
-    return int(std::lround(twips / Screen::TwipsPerPixelY()));
-}
-
-int pixelsToTwipsX(int pixels)
-{
-    return int(std::lround(pixels * Screen::TwipsPerPixelX()));
-}
-
-int pixelsToTwipsY(int pixels)
-{
-    return int(std::lround(pixels * Screen::TwipsPerPixelY()));
-}
-
-int systemScrollBarWidth()
-{
-    return QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-}
-
-int systemScrollBarHeight()
-{
-    return QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
 }
 
 namespace {
@@ -900,96 +862,6 @@ void HiddenButton::create(Form &form, const QString &name)
     widget->setFocusPolicy(Qt::NoFocus);
     attach(form, name, widget);
     widget->hide();
-}
-
-namespace {
-
-// Catalogues written on Windows name files in any letter case: when the exact path is
-// missing, each missing component is matched ignoring case. Unresolvable: the path as given.
-QString resolveIgnoringCase(const QString &file)
-{
-    if (QFileInfo::exists(file))
-        return file;
-    const QString absolute = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
-    const QStringList parts = absolute.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    QString current = QStringLiteral("/");
-    for (const QString &part : parts) {
-        QString next = QDir(current).filePath(part);
-        if (!QFileInfo::exists(next)) {
-            const QStringList entries = QDir(current).entryList(
-                QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-            auto match = std::find_if(entries.begin(), entries.end(), [&](const QString &e) {
-                return e.compare(part, Qt::CaseInsensitive) == 0;
-            });
-            if (match == entries.end())
-                return file;
-            next = QDir(current).filePath(*match);
-        }
-        current = next;
-    }
-    return QDir::toNativeSeparators(current);
-}
-
-} // namespace
-
-QImage LoadPicture(const QString &path)
-{
-    const QString given = orlaneva::nativePath(path);
-    const QString file = resolveIgnoringCase(given);
-    const QFileInfo info(file);
-    if (!info.exists())
-        throw Error(ErrorNumber::FileNotFound,
-                    QStringLiteral("No se encuentra el archivo de imagen '%1'.").arg(given));
-    if (info.isDir())
-        throw Error(ErrorNumber::PathNotFound,
-                    QStringLiteral("'%1' es una carpeta, no un archivo de imagen.").arg(file));
-    if (!info.isReadable())
-        throw Error(ErrorNumber::PermissionDenied,
-                    QStringLiteral("No se puede leer el archivo de imagen '%1': permiso denegado.")
-                        .arg(file));
-    QImageReader reader(file);
-    reader.setDecideFormatFromContent(true);
-    if (!reader.canRead())
-        throw Error(ErrorNumber::InvalidPicture,
-                    QStringLiteral("El archivo '%1' no es una imagen o su formato no se reconoce.")
-                        .arg(file));
-    // The header tells the size: a picture too large is refused before any pixel is decoded.
-    const QSize size = reader.size();
-    const auto tooLarge = [&] {
-        return Error(ErrorNumber::OutOfMemory,
-                     QStringLiteral("La imagen '%1' es demasiado grande para mostrarla (%2 x %3 "
-                                    "píxeles; como mucho %4 píxeles).")
-                         .arg(file)
-                         .arg(size.width())
-                         .arg(size.height())
-                         .arg(PictureMaxPixels));
-    };
-    const auto damaged = [&] {
-        return Error(ErrorNumber::InvalidPicture,
-                     QStringLiteral("La imagen '%1' no es válida o está dañada.").arg(file));
-    };
-    if (size.isValid() && qint64(size.width()) * size.height() > PictureMaxPixels)
-        throw tooLarge();
-    // Photographs go through the toolkit's own decoder (same pixels, less copying); CMYK ones
-    // and files of over 1 GiB stay with Qt's streaming reader. The file is read, not mapped:
-    // a mapping of a file truncated meanwhile (a share, a copy in progress) ends in SIGBUS.
-    QFile source(file);
-    if (reader.format() == "jpeg" && source.size() <= qint64(1) << 30
-        && source.open(QIODevice::ReadOnly)) {
-        const JpegDecode jpeg = decodeJpeg(source.readAll(), PictureMaxPixels);
-        if (jpeg.status == JpegDecode::Decoded)
-            return jpeg.image;
-        if (jpeg.status == JpegDecode::TooLarge)
-            throw tooLarge();
-        if (jpeg.status == JpegDecode::Damaged)
-            throw damaged();
-    }
-    // Megabytes, for readers that cannot tell the size beforehand (a process-wide setting).
-    QImageReader::setAllocationLimit(1024);
-    QImage image = reader.read();
-    if (image.isNull())
-        throw damaged();
-    return image;
 }
 
 } // namespace tk

@@ -277,21 +277,4 @@ private:
 // 8 for Backspace, 27 for Escape, 0 for keys that type nothing (Tab included).
 int keyAscii(const QKeyEvent *event);
 
-// Twips of the parent's client area to pixels and back.
-int twipsToPixelsX(int twips);
-int twipsToPixelsY(int twips);
-int pixelsToTwipsX(int pixels);
-int pixelsToTwipsY(int pixels);
-
-// The system's scroll-bar thickness in pixels (vertical bar width, horizontal bar height).
-int systemScrollBarWidth();
-int systemScrollBarHeight();
-
-// Loads a picture file (any path the windows compose, backslashes allowed). A path that
-// differs from the file on disk only in letter case still finds it, as on Windows.
-// Throws orlaneva::Error with a Spanish description naming the file.
-QImage LoadPicture(const QString &path);
-// Largest picture LoadPicture decodes: 16384 x 16384 pixels, 1 GiB at 32 bits a pixel.
-inline constexpr qint64 PictureMaxPixels = qint64(16384) * 16384;
-
 } // namespace tk

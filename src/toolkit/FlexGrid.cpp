@@ -3,6 +3,7 @@
 #include "common/Error.h"
 #include "toolkit/Form.h"
 #include "toolkit/Services.h"
+#include "toolkit/Units.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>

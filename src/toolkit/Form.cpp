@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "toolkit/Services.h"
+#include "toolkit/Units.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

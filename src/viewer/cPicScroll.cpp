@@ -5,7 +5,9 @@
 #include "common/Rounding.h"
 #include "toolkit/Controls.h"
 #include "toolkit/Form.h"
+#include "toolkit/Picture.h"
 #include "toolkit/Services.h"
+#include "toolkit/Units.h"
 
 #include <algorithm>
 #include <cmath>

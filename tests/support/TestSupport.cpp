@@ -3,6 +3,7 @@
 #include "CatalogueFixture.h"
 
 #include "common/Error.h"
+#include "toolkit/Startup.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,6 +12,15 @@
 #include <QPainter>
 
 #include <stdexcept>
+
+namespace {
+// Every test that links this support runs with the settings the program starts with.
+void applyToolkitSettings()
+{
+    tk::initialize();
+}
+} // namespace
+Q_COREAPP_STARTUP_FUNCTION(applyToolkitSettings)
 
 namespace testing {
 

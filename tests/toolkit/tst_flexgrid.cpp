@@ -5,6 +5,7 @@
 #include "common/Error.h"
 
 #include "TestSupport.h"
+#include "toolkit/Units.h"
 
 #include <QHeaderView>
 #include <QLineEdit>

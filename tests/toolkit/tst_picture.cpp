@@ -4,6 +4,7 @@
 #include "toolkit/Services.h"
 
 #include "TestSupport.h"
+#include "toolkit/Picture.h"
 
 #include <QBuffer>
 #include <QDir>

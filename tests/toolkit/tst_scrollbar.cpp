@@ -4,6 +4,7 @@
 #include "toolkit/Services.h"
 
 #include "TestSupport.h"
+#include "toolkit/Units.h"
 
 #include <QPointer>
 #include <QScrollBar>

@@ -3,6 +3,7 @@
 #include "toolkit/Controls.h"
 #include "toolkit/Form.h"
 #include "toolkit/Services.h"
+#include "toolkit/Startup.h"
 #include "viewer/cPicScroll.h"
 
 #include <QApplication>
@@ -81,6 +82,7 @@ QString drawPicture(const QString &folder)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    tk::initialize();
     QTemporaryDir dir;
     const QStringList args = app.arguments();
     const QString picture
