@@ -89,46 +89,43 @@ Error notLoaded(const QString &name)
         QStringLiteral("El control '%1' no existe: su ventana no está cargada.").arg(name));
 }
 
+const char *const kOwnerProperty = "tkOwner";
+
 // Turns Qt's key and focus events into the KeyPress / GotFocus / LostFocus of a control.
 class InputFilter : public QObject
 {
 public:
-    InputFilter(QObject *parent, std::function<void(int &)> *keyPress,
-                std::function<void()> *gotFocus, std::function<void()> *lostFocus)
-        : QObject(parent), m_keyPress(keyPress), m_gotFocus(gotFocus), m_lostFocus(lostFocus)
-    { }
+    using QObject::QObject;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        InputControl *control = ownerOf<InputControl>(watched);
+        if (!control)
+            return QObject::eventFilter(watched, event);
         switch (event->type()) {
         case QEvent::KeyPress: {
             int code = keyAscii(static_cast<QKeyEvent *>(event));
-            if (code == 0 || !*m_keyPress)
+            if (code == 0 || !control->KeyPress)
                 break;
-            dispatch([&] { (*m_keyPress)(code); });
+            dispatch([&] { control->KeyPress(code); });
             if (code == 0)
                 return true;
             break;
         }
         case QEvent::FocusIn:
-            if (*m_gotFocus)
-                dispatch(*m_gotFocus);
+            if (control->GotFocus)
+                dispatch(control->GotFocus);
             break;
         case QEvent::FocusOut:
-            if (*m_lostFocus)
-                dispatch(*m_lostFocus);
+            if (control->LostFocus)
+                dispatch(control->LostFocus);
             break;
         default:
             break;
         }
         return QObject::eventFilter(watched, event);
     }
-
-private:
-    std::function<void(int &)> *m_keyPress;
-    std::function<void()> *m_gotFocus;
-    std::function<void()> *m_lostFocus;
 };
 
 void setPaletteColor(QWidget &widget, QPalette::ColorRole role, const QColor &color)
@@ -156,8 +153,17 @@ void nameButton(QToolButton &button)
 
 Control::~Control()
 {
+    if (m_widget)
+        m_widget->setProperty(kOwnerProperty, QVariant());
     if (m_form && !m_name.isEmpty())
         m_form->Controls().unregisterControl(m_name);
+}
+
+Control *Control::ownerOfWidget(const QObject *widget)
+{
+    if (!widget)
+        return nullptr;
+    return static_cast<Control *>(widget->property(kOwnerProperty).value<void *>());
 }
 
 QWidget &Control::w() const
@@ -180,6 +186,7 @@ void Control::attach(Form &form, const QString &name, QWidget *widget)
     m_name = name;
     m_widget = widget;
     widget->setObjectName(name);
+    widget->setProperty(kOwnerProperty, QVariant::fromValue(static_cast<void *>(this)));
     form.Controls().registerControl(name, this);
     m_left = m_top = m_width = m_height = 0;
     m_tabIndex = -1;
@@ -188,11 +195,8 @@ void Control::attach(Form &form, const QString &name, QWidget *widget)
 void Control::detach()
 {
     // The widget may outlive the control (its window is deleted later): no more events.
-    if (m_widget) {
-        const QObjectList children = m_widget->children();
-        for (QObject *child : children)
-            delete dynamic_cast<InputFilter *>(child);
-    }
+    if (m_widget)
+        m_widget->setProperty(kOwnerProperty, QVariant());
     m_widget = nullptr;
 }
 
@@ -409,9 +413,9 @@ void CommandButton::create(Form &form, const QString &name)
     widget->setToolButtonStyle(Qt::ToolButtonTextOnly);
     widget->setAutoRaise(false);
     attach(form, name, widget);
-    QObject::connect(widget, &QToolButton::clicked, widget, [this] {
-        if (Click)
-            dispatch(Click);
+    QObject::connect(widget, &QToolButton::clicked, widget, [widget] {
+        if (CommandButton *button = ownerOf<CommandButton>(widget); button && button->Click)
+            dispatch(button->Click);
     });
     widget->show();
 }
@@ -459,7 +463,6 @@ class PictureClient : public QWidget
 public:
     explicit PictureClient(QWidget *parent) : QWidget(parent) { setAutoFillBackground(true); }
     QImage picture;
-    std::function<void()> *click = nullptr;
 
 protected:
     void paintEvent(QPaintEvent *event) override
@@ -481,8 +484,9 @@ protected:
         event->accept();
         const bool clicked = m_pressed && rect().contains(event->position().toPoint());
         m_pressed = false;
-        if (clicked && click && *click)
-            dispatch(*click);
+        PictureBox *box = ownerOf<PictureBox>(parentWidget());
+        if (clicked && box && box->Click)
+            dispatch(box->Click);
     }
 
 private:
@@ -519,7 +523,6 @@ const QImage &noPicture()
 void PictureBox::create(Form &form, const QString &name)
 {
     auto *widget = new PictureFrame(form.client());
-    widget->inner->click = &Click;
     attach(form, name, widget);
     m_borderStyle = vbFixedSingle;
     m_autoSize = false;
@@ -527,13 +530,6 @@ void PictureBox::create(Form &form, const QString &name)
     setBorderStyle(vbFixedSingle);
     setPaletteColor(*widget->inner, QPalette::Window, SystemColor::WindowBackground());
     widget->show();
-}
-
-void PictureBox::detach()
-{
-    if (exists())
-        frameOf(w())->inner->click = nullptr;
-    Control::detach();
 }
 
 QWidget *PictureBox::client() const
@@ -631,7 +627,7 @@ void TextBox::create(Form &form, const QString &name)
 {
     auto *widget = new QLineEdit(form.client());
     attach(form, name, widget);
-    widget->installEventFilter(new InputFilter(widget, &KeyPress, &GotFocus, &LostFocus));
+    widget->installEventFilter(new InputFilter(widget));
     widget->show();
 }
 
@@ -675,8 +671,7 @@ void ComboBox::create(Form &form, const QString &name)
     widget->setInsertPolicy(QComboBox::NoInsert);
     widget->setFocusPolicy(Qt::StrongFocus);
     attach(form, name, widget);
-    auto *filter = new InputFilter(widget, &KeyPress, &GotFocus, &LostFocus);
-    widget->installEventFilter(filter);
+    widget->installEventFilter(new InputFilter(widget));
     widget->show();
 }
 
@@ -755,21 +750,24 @@ void ScrollBar::createBar(Form &form, const QString &name, Qt::Orientation orien
     applyRange();
     widget->setSingleStep(1);
     widget->setPageStep(1);
-    m_connections.clear();
-    m_connections.push_back(
-        QObject::connect(widget, &QScrollBar::valueChanged, widget, [this, widget] {
-            const auto &handler = widget->isSliderDown() ? Scroll : Change;
-            if (handler)
-                dispatch(handler);
-        }));
-    m_connections.push_back(QObject::connect(widget, &QScrollBar::sliderPressed, widget,
-                                             [this, widget] { m_dragStart = widget->value(); }));
+    QObject::connect(widget, &QScrollBar::valueChanged, widget, [widget] {
+        ScrollBar *self = ownerOf<ScrollBar>(widget);
+        if (!self)
+            return;
+        const auto &handler = widget->isSliderDown() ? self->Scroll : self->Change;
+        if (handler)
+            dispatch(handler);
+    });
+    QObject::connect(widget, &QScrollBar::sliderPressed, widget, [widget] {
+        if (ScrollBar *self = ownerOf<ScrollBar>(widget))
+            self->m_dragStart = widget->value();
+    });
     // A drag that ends where it began changed nothing.
-    m_connections.push_back(
-        QObject::connect(widget, &QScrollBar::sliderReleased, widget, [this, widget] {
-            if (Change && widget->value() != m_dragStart)
-                dispatch(Change);
-        }));
+    QObject::connect(widget, &QScrollBar::sliderReleased, widget, [widget] {
+        ScrollBar *self = ownerOf<ScrollBar>(widget);
+        if (self && self->Change && widget->value() != self->m_dragStart)
+            dispatch(self->Change);
+    });
     // A new bar takes the system thickness and a short length.
     const int thickness = orientation == Qt::Vertical ? pixelsToTwipsX(systemScrollBarWidth())
                                                       : pixelsToTwipsY(systemScrollBarHeight());
@@ -778,15 +776,6 @@ void ScrollBar::createBar(Form &form, const QString &name, Qt::Orientation orien
     else
         Move(0, 0, 1215, thickness);
     widget->show();
-}
-
-void ScrollBar::detach()
-{
-    // The widget may outlive this wrapper until its deferred deletion.
-    for (const auto &connection : m_connections)
-        QObject::disconnect(connection);
-    m_connections.clear();
-    Control::detach();
 }
 
 QScrollBar *ScrollBar::bar() const

@@ -82,6 +82,11 @@ public:
     void attach(Form &form, const QString &name, QWidget *widget);
     virtual void detach();
 
+    // The control a widget of it belongs to; null once the control has let the widget go.
+    // A window's widgets are deleted after its controls detach, and events still reach
+    // them meanwhile: every widget's events find their control through this, and only this.
+    static Control *ownerOfWidget(const QObject *widget);
+
 protected:
     QWidget &w() const; // throws when the window is not loaded
     virtual void applyGeometry();
@@ -98,6 +103,12 @@ private:
     int m_height = 0;
     int m_tabIndex = -1;
 };
+
+template<class T>
+T *ownerOf(const QObject *widget)
+{
+    return static_cast<T *>(Control::ownerOfWidget(widget));
+}
 
 class Label : public Control
 {
@@ -147,8 +158,6 @@ public:
     std::function<void()> Resize;
     std::function<void()> Click;
 
-    void detach() override;
-
 protected:
     void applyGeometry() override;
 
@@ -160,7 +169,16 @@ private:
     int m_notifiedHeight = 0;
 };
 
-class TextBox : public Control
+// A control that types: its key and focus events.
+class InputControl : public Control
+{
+public:
+    std::function<void(int &KeyAscii)> KeyPress;
+    std::function<void()> GotFocus;
+    std::function<void()> LostFocus;
+};
+
+class TextBox : public InputControl
 {
 public:
     void create(Form &form, const QString &name);
@@ -170,14 +188,10 @@ public:
     void setSelLength(int length);
     void setBackColor(const QColor &color) override;
     QLineEdit *edit() const;
-
-    std::function<void(int &KeyAscii)> KeyPress;
-    std::function<void()> GotFocus;
-    std::function<void()> LostFocus;
 };
 
 // Drop-down combo box with an edit field and a fixed list.
-class ComboBox : public Control
+class ComboBox : public InputControl
 {
 public:
     void create(Form &form, const QString &name);
@@ -190,10 +204,6 @@ public:
     void setSelLength(int length);
     void setBackColor(const QColor &color) override;
     QComboBox *combo() const;
-
-    std::function<void(int &KeyAscii)> KeyPress;
-    std::function<void()> GotFocus;
-    std::function<void()> LostFocus;
 };
 
 // Scroll bar with 16-bit Min, Max and Value. A Max below Min is accepted and kept.
@@ -217,15 +227,12 @@ public:
     std::function<void()> Change;
     std::function<void()> Scroll;
 
-    void detach() override;
-
 protected:
     void createBar(Form &form, const QString &name, Qt::Orientation orientation);
 
 private:
     void applyRange();
     int m_dragStart = 0; // Value when the thumb was taken
-    std::vector<QMetaObject::Connection> m_connections;
     int m_min = 0;
     int m_max = 32767;
     int m_smallChange = 1;
