@@ -21,7 +21,8 @@ class GridView;
 // same way, header included.
 //
 // Large grids are built by raising Rows one row at a time while the grid is hidden: the
-// cells are plain storage and the view catches up once, when it is shown again.
+// cells are plain storage (GridCells) and the view (GridView) catches up once, when it is
+// shown again. This front end checks what the window asks and raises the grid's errors.
 class FlexGrid : public Control
 {
 public:
@@ -82,8 +83,6 @@ public:
 
     // Row height in twips, the same for every row.
     int RowHeight() const;
-
-    void detach() override;
 
     QTableView *view() const;
     QHeaderView *header() const;
