@@ -24,16 +24,6 @@ void createPictureButton(tk::Form &form, tk::CommandButton &button, const QStrin
     button.setTabIndex(tabIndex);
 }
 
-void createCaptionLabel(tk::Form &form, tk::Label &label, const QString &name, frame::Place place,
-                        const QString &caption, int tabIndex)
-{
-    label.create(form, name);
-    label.Move(place.left, place.top, place.width, place.height);
-    label.setCaption(caption);
-    frame::styleLabel(label);
-    label.setTabIndex(tabIndex);
-}
-
 } // namespace
 
 frm_Principal::frm_Principal()
@@ -55,12 +45,12 @@ void frm_Principal::createControls()
     frame::createReturnButton(*this, cmdVolver, 13845, frame::ReturnPicture::ExitIcon);
     cmdVolver.setTabIndex(3);
 
-    createCaptionLabel(*this, Label2, QStringLiteral("Label2"), {2280, 2400, 615, 255},
-                       QStringLiteral("Guía"), 4);
-    createCaptionLabel(*this, Label3, QStringLiteral("Label3"), {5160, 2400, 1095, 255},
-                       QStringLiteral("Buscador"), 5);
-    createCaptionLabel(*this, Label4, QStringLiteral("Label4"), {8400, 2400, 975, 255},
-                       QStringLiteral("Autores"), 6);
+    frame::createCaptionLabel(*this, Label2, QStringLiteral("Label2"), {2280, 2400, 615, 255},
+                              QStringLiteral("Guía"), 4);
+    frame::createCaptionLabel(*this, Label3, QStringLiteral("Label3"), {5160, 2400, 1095, 255},
+                              QStringLiteral("Buscador"), 5);
+    frame::createCaptionLabel(*this, Label4, QStringLiteral("Label4"), {8400, 2400, 975, 255},
+                              QStringLiteral("Autores"), 6);
 
     frame::createSponsorStrip(*this, Label, QStringLiteral("Label"), {10800, 1680, 1335, 375},
                               Picture, {12000, 1320, 2895, 975});

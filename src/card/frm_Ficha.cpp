@@ -36,18 +36,10 @@ frm_Ficha::~frm_Ficha() = default;
 
 void frm_Ficha::createControls()
 {
-    linkwindow::createLinkButton(*this, cmdVinculo, 11640, art::kLinkBitmap,
-                                 QStringLiteral("Abrir enlace"));
-    frame::createReturnButton(*this, cmdVolver, 13965, frame::ReturnPicture::ReturnBitmap);
-    cmdVolver.setTabIndex(1);
-    linkwindow::createContainer(*this, PicContenedor);
-    PicContenedor.widget()->setAccessibleName(QStringLiteral("Imagen de la ficha"));
-    frame::createSponsorStrip(*this, Label, QStringLiteral("Label"), {10800, 9720, 1335, 375},
-                              Picture, {12000, 9360, 2895, 975});
-    Picture(3).setTabIndex(3);
-    Label.setTabIndex(4);
-    linkwindow::createStripButton(*this, Command1);
-    linkwindow::stack(cmdVinculo, Picture(3), cmdVolver, PicContenedor);
+    linkwindow::createControls(*this,
+                               {cmdVinculo, cmdVolver, PicContenedor, Picture, Label, Command1},
+                               {11640, art::kLinkBitmap, QStringLiteral("Abrir enlace"), 13965,
+                                QStringLiteral("Imagen de la ficha")});
 
     cmdVinculo.Click = [this] { cmdVinculo_Click(); };
     PicContenedor.Click = [this] { PicContenedor_Click(); };

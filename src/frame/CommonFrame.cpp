@@ -18,6 +18,16 @@ void styleLabel(tk::Label &label)
     label.setBackColor(kWhite);
 }
 
+void createCaptionLabel(tk::Form &form, tk::Label &label, const QString &name, Place place,
+                        const QString &caption, int tabIndex)
+{
+    label.create(form, name);
+    label.Move(place.left, place.top, place.width, place.height);
+    label.setCaption(caption);
+    styleLabel(label);
+    label.setTabIndex(tabIndex);
+}
+
 void createSponsorStrip(tk::Form &form, tk::Label &label, const QString &labelName,
                         Place labelPlace, tk::ControlArray<tk::PictureBox> &picture,
                         Place picturePlace)

@@ -34,6 +34,10 @@ struct Place
     int left, top, width, height;
 };
 
+// A caption in the frame's label style.
+void createCaptionLabel(tk::Form &form, tk::Label &label, const QString &name, Place place,
+                        const QString &caption, int tabIndex);
+
 // "Patrocinan:" and, to its right, the sponsor logo in Picture(3), clipped by its box.
 void createSponsorStrip(tk::Form &form, tk::Label &label, const QString &labelName,
                         Place labelPlace, tk::ControlArray<tk::PictureBox> &picture,

@@ -6,6 +6,8 @@
 
 namespace linkwindow {
 
+namespace {
+
 void createLinkButton(tk::Form &form, tk::CommandButton &cmdVinculo, int left, const char *picture,
                       const QString &caption)
 {
@@ -35,13 +37,28 @@ void createStripButton(tk::Form &form, tk::HiddenButton &Command1)
     Command1.setTabIndex(0);
 }
 
-void stack(tk::CommandButton &cmdVinculo, tk::PictureBox &sponsorLogo, tk::CommandButton &cmdVolver,
-           tk::PictureBox &PicContenedor)
+} // namespace
+
+void createControls(tk::Form &form, const Controls &controls, const Design &design)
 {
-    PicContenedor.ZOrder();
-    cmdVolver.ZOrder();
+    createLinkButton(form, controls.cmdVinculo, design.linkLeft, design.linkPicture,
+                     design.linkCaption);
+    frame::createReturnButton(form, controls.cmdVolver, design.returnLeft,
+                              frame::ReturnPicture::ReturnBitmap);
+    controls.cmdVolver.setTabIndex(1);
+    createContainer(form, controls.PicContenedor);
+    controls.PicContenedor.widget()->setAccessibleName(design.containerName);
+    frame::createSponsorStrip(form, controls.Label, QStringLiteral("Label"),
+                              {10800, 9720, 1335, 375}, controls.Picture, {12000, 9360, 2895, 975});
+    tk::PictureBox &sponsorLogo = controls.Picture(3);
+    sponsorLogo.setTabIndex(3);
+    controls.Label.setTabIndex(4);
+    createStripButton(form, controls.Command1);
+
+    controls.PicContenedor.ZOrder();
+    controls.cmdVolver.ZOrder();
     sponsorLogo.ZOrder();
-    cmdVinculo.ZOrder();
+    controls.cmdVinculo.ZOrder();
 }
 
 void layout(tk::Form &form, tk::PictureBox &PicContenedor, tk::HiddenButton &Command1)

@@ -13,15 +13,31 @@ namespace linkwindow {
 inline const QString kLinkToolTip
     = QStringLiteral("Haga clic en el botón para abrir el vínculo asociado a la Ficha.");
 
-void createLinkButton(tk::Form &form, tk::CommandButton &cmdVinculo, int left, const char *picture,
-                      const QString &caption);
-void createContainer(tk::Form &form, tk::PictureBox &PicContenedor);
-void createStripButton(tk::Form &form, tk::HiddenButton &Command1);
+// The controls both windows have, under the same names.
+struct Controls
+{
+    tk::CommandButton &cmdVinculo;
+    tk::CommandButton &cmdVolver;
+    tk::PictureBox &PicContenedor;
+    tk::ControlArray<tk::PictureBox> &Picture;
+    tk::Label &Label;
+    tk::HiddenButton &Command1;
+};
 
-// Front to back: link button, sponsor logo, return button, container; the label stays
-// behind them all on the window's surface.
-void stack(tk::CommandButton &cmdVinculo, tk::PictureBox &sponsorLogo, tk::CommandButton &cmdVolver,
-           tk::PictureBox &PicContenedor);
+// Where the two windows differ.
+struct Design
+{
+    int linkLeft;
+    const char *linkPicture;
+    QString linkCaption;
+    int returnLeft;
+    QString containerName; // for assistive tools
+};
+
+// Creates the controls in their tab order and stacks them: front to back, link button,
+// sponsor logo, return button, container; the label stays behind them all on the window's
+// surface. Events are the window's to wire.
+void createControls(tk::Form &form, const Controls &controls, const Design &design);
 
 // The container fills the client area but for a strip as high as Command1, which then
 // moves into that strip. A step that fails (a minimised window) is skipped.

@@ -17,18 +17,10 @@ frm_Orlaneva::~frm_Orlaneva() = default;
 
 void frm_Orlaneva::createControls()
 {
-    linkwindow::createLinkButton(*this, cmdVinculo, 11520, art::kDownloadBitmap,
-                                 QStringLiteral("Descargar guía"));
-    frame::createReturnButton(*this, cmdVolver, 13845, frame::ReturnPicture::ReturnBitmap);
-    cmdVolver.setTabIndex(1);
-    linkwindow::createContainer(*this, PicContenedor);
-    PicContenedor.widget()->setAccessibleName(QStringLiteral("Portada de la guía"));
-    frame::createSponsorStrip(*this, Label, QStringLiteral("Label"), {10800, 9720, 1335, 375},
-                              Picture, {12000, 9360, 2895, 975});
-    Picture(3).setTabIndex(3);
-    Label.setTabIndex(4);
-    linkwindow::createStripButton(*this, Command1);
-    linkwindow::stack(cmdVinculo, Picture(3), cmdVolver, PicContenedor);
+    linkwindow::createControls(*this,
+                               {cmdVinculo, cmdVolver, PicContenedor, Picture, Label, Command1},
+                               {11520, art::kDownloadBitmap, QStringLiteral("Descargar guía"),
+                                13845, QStringLiteral("Portada de la guía")});
 
     cmdVinculo.Click = [this] { cmdVinculo_Click(); };
     cmdVolver.Click = [this] { cmdVolver_Click(); };

@@ -71,7 +71,7 @@ QString literal(const QString &criterion)
     return text;
 }
 
-std::unique_ptr<db::Recordset> ejecutar(db::Connection &conexion, const QString &sql)
+std::unique_ptr<db::Recordset> execute(db::Connection &conexion, const QString &sql)
 {
     if (g_statementObserver)
         g_statementObserver(sql);
@@ -80,7 +80,7 @@ std::unique_ptr<db::Recordset> ejecutar(db::Connection &conexion, const QString 
 }
 
 // Blanks only, as typed; other white space stays part of the title.
-QString quitarBlancos(const QString &text)
+QString trimBlanks(const QString &text)
 {
     qsizetype first = 0;
     qsizetype last = text.size();
@@ -91,27 +91,12 @@ QString quitarBlancos(const QString &text)
     return text.mid(first, last - first);
 }
 
-QFont fuenteControles()
-{
-    return tk::Font(QStringLiteral("Verdana"), 9.75, true);
-}
-
-QFont fuenteBotones()
+QFont buttonFont()
 {
     return tk::Font(QStringLiteral("Verdana"), 9, true);
 }
 
-void crearEtiqueta(tk::Form &form, tk::Label &label, const QString &name, frame::Place place,
-                   const QString &caption, int tabIndex)
-{
-    label.create(form, name);
-    label.Move(place.left, place.top, place.width, place.height);
-    label.setCaption(caption);
-    frame::styleLabel(label);
-    label.setTabIndex(tabIndex);
-}
-
-void crearIcono(tk::Form &form, tk::ControlArray<tk::PictureBox> &picture, int index,
+void createIcon(tk::Form &form, tk::ControlArray<tk::PictureBox> &picture, int index,
                 frame::Place place, const char *resource, const QString &nombre, int tabIndex)
 {
     tk::PictureBox &box = picture.create(form, index);
@@ -123,12 +108,12 @@ void crearIcono(tk::Form &form, tk::ControlArray<tk::PictureBox> &picture, int i
     box.setTabIndex(tabIndex);
 }
 
-void crearCombo(tk::Form &form, tk::ComboBox &combo, const QString &name, frame::Place place,
-                const QStringList &items, int tabIndex)
+void createCombo(tk::Form &form, tk::ComboBox &combo, const QString &name, frame::Place place,
+                 const QStringList &items, int tabIndex)
 {
     combo.create(form, name);
     combo.Move(place.left, place.top, place.width, place.height);
-    combo.setFont(fuenteControles());
+    combo.setFont(frame::labelFont());
     combo.setForeColor(frame::kNavy);
     combo.setBackColor(frame::kWhite);
     for (const QString &item : items)
@@ -136,26 +121,26 @@ void crearCombo(tk::Form &form, tk::ComboBox &combo, const QString &name, frame:
     combo.setTabIndex(tabIndex);
 }
 
-void crearBoton(tk::Form &form, tk::CommandButton &button, const QString &name, frame::Place place,
-                const QString &caption, const char *picture, int tabIndex)
+void createButton(tk::Form &form, tk::CommandButton &button, const QString &name,
+                  frame::Place place, const QString &caption, const char *picture, int tabIndex)
 {
     button.create(form, name);
     button.Move(place.left, place.top, place.width, place.height);
-    button.setFont(fuenteBotones());
+    button.setFont(buttonFont());
     button.setBackColor(frame::kWhite);
     button.setPicture(QString::fromUtf8(picture));
     button.setCaption(caption);
     button.setTabIndex(tabIndex);
 }
 
-void enfocar(tk::ComboBox &combo)
+void highlight(tk::ComboBox &combo)
 {
     combo.setBackColor(kColorFoco);
     combo.setSelStart(0);
     combo.setSelLength(int(combo.Text().size()));
 }
 
-void refusarTecla(int &KeyAscii)
+void refuseKey(int &KeyAscii)
 {
     if (KeyAscii >= 1)
         KeyAscii = 0;
@@ -178,45 +163,46 @@ void frm_Tarvelo::setStatementObserverForTesting(std::function<void(const QStrin
 
 void frm_Tarvelo::createControls()
 {
-    crearIcono(*this, Picture, 0, {240, 120, 2535, 2415}, art::kSearchDecoration,
+    createIcon(*this, Picture, 0, {240, 120, 2535, 2415}, art::kSearchDecoration,
                QStringLiteral("Fichero"), 12);
-    crearIcono(*this, Picture, 1, {2880, 450, 255, 330}, art::kDescriptorIcon,
+    createIcon(*this, Picture, 1, {2880, 450, 255, 330}, art::kDescriptorIcon,
                QStringLiteral("Descriptores"), 11);
-    crearEtiqueta(*this, lblProvincia, QStringLiteral("lblProvincia"), {3240, 450, 1605, 285},
-                  QStringLiteral("Descriptores:"), 17);
-    crearCombo(*this, cboDescriptores, QStringLiteral("cboDescriptores"), {5040, 420, 4995, 360},
-               kDescriptores, 1);
-    crearIcono(*this, Picture, 2, {2880, 1170, 255, 330}, art::kLevelIcon,
+    frame::createCaptionLabel(*this, lblProvincia, QStringLiteral("lblProvincia"),
+                              {3240, 450, 1605, 285}, QStringLiteral("Descriptores:"), 17);
+    createCombo(*this, cboDescriptores, QStringLiteral("cboDescriptores"), {5040, 420, 4995, 360},
+                kDescriptores, 1);
+    createIcon(*this, Picture, 2, {2880, 1170, 255, 330}, art::kLevelIcon,
                QStringLiteral("Nivel Educativo"), 10);
-    crearEtiqueta(*this, Label1, QStringLiteral("Label1"), {3240, 1170, 1845, 285},
-                  QStringLiteral("Nivel Educativo:"), 16);
-    crearCombo(*this, cboNivelesEducativos, QStringLiteral("cboNivelesEducativos"),
-               {5040, 1125, 4995, 360}, kNivelesEducativos, 2);
-    crearIcono(*this, Picture, 4, {2880, 1920, 255, 330}, art::kTitleIcon, QStringLiteral("Título"),
+    frame::createCaptionLabel(*this, Label1, QStringLiteral("Label1"), {3240, 1170, 1845, 285},
+                              QStringLiteral("Nivel Educativo:"), 16);
+    createCombo(*this, cboNivelesEducativos, QStringLiteral("cboNivelesEducativos"),
+                {5040, 1125, 4995, 360}, kNivelesEducativos, 2);
+    createIcon(*this, Picture, 4, {2880, 1920, 255, 330}, art::kTitleIcon, QStringLiteral("Título"),
                9);
-    crearEtiqueta(*this, Label4, QStringLiteral("Label4"), {3240, 1920, 1605, 285},
-                  QStringLiteral("Título:"), 13);
+    frame::createCaptionLabel(*this, Label4, QStringLiteral("Label4"), {3240, 1920, 1605, 285},
+                              QStringLiteral("Título:"), 13);
 
     txtTitulo.create(*this, QStringLiteral("txtTitulo"));
     txtTitulo.Move(5040, 1800, 4935, 375);
-    txtTitulo.setFont(fuenteControles());
+    txtTitulo.setFont(frame::labelFont());
     txtTitulo.setTabIndex(3);
 
-    crearBoton(*this, cmdBuscar, QStringLiteral("cmdBuscar"), {10080, 1300, 2295, 890},
-               QStringLiteral("&Buscar"), art::kFindIcon, 4);
-    crearBoton(*this, cmdNuevaBusqueda, QStringLiteral("cmdNuevaBusqueda"),
-               {12480, 1300, 2295, 890}, QStringLiteral("&Nueva Búsqueda"), art::kNewSearchBitmap,
-               5);
+    createButton(*this, cmdBuscar, QStringLiteral("cmdBuscar"), {10080, 1300, 2295, 890},
+                 QStringLiteral("&Buscar"), art::kFindIcon, 4);
+    createButton(*this, cmdNuevaBusqueda, QStringLiteral("cmdNuevaBusqueda"),
+                 {12480, 1300, 2295, 890}, QStringLiteral("&Nueva Búsqueda"), art::kNewSearchBitmap,
+                 5);
 
-    crearEtiqueta(*this, Label2, QStringLiteral("Label2"), {2910, 2520, 9285, 285},
-                  QStringLiteral("Para visualizar el contenido de cada Ficha haga doble click en "
-                                 "la Ficha seleccionada."),
-                  15);
+    frame::createCaptionLabel(
+        *this, Label2, QStringLiteral("Label2"), {2910, 2520, 9285, 285},
+        QStringLiteral("Para visualizar el contenido de cada Ficha haga doble click en "
+                       "la Ficha seleccionada."),
+        15);
     // One line, as designed: the stand-in for Verdana runs a pixel wider than the label, and
     // a wrapped second line would show only the tops of its letters.
     Label2.label()->setWordWrap(false);
-    crearEtiqueta(*this, lblTotalFichas, QStringLiteral("lblTotalFichas"), {12360, 2520, 3165, 285},
-                  QString(), 14);
+    frame::createCaptionLabel(*this, lblTotalFichas, QStringLiteral("lblTotalFichas"),
+                              {12360, 2520, 3165, 285}, QString(), 14);
     lblTotalFichas.setForeColor(kVerde);
 
     gridFichas.create(*this, QStringLiteral("gridFichas"));
@@ -225,7 +211,7 @@ void frm_Tarvelo::createControls()
     gridFichas.setTabIndex(0);
     gridFichas.setCols(4);
     gridFichas.setRows(2);
-    gridFichas.setFont(fuenteControles());
+    gridFichas.setFont(frame::labelFont());
     gridFichas.setForeColor(frame::kNavy);
     gridFichas.setBackColor(tk::SystemColor::WindowBackground());
     gridFichas.setBackColorFixed(tk::SystemColor::ActiveBorder());
@@ -303,61 +289,60 @@ void frm_Tarvelo::escribirCabeceras()
 
 std::unique_ptr<db::Recordset> frm_Tarvelo::FNC_ConsultaFichas(db::Connection &conexion)
 {
-    return ejecutar(conexion, kTodas);
+    return execute(conexion, kTodas);
 }
 
 std::unique_ptr<db::Recordset>
 frm_Tarvelo::FNC_ConsultaFichasDescriptores(db::Connection &conexion, const QString &sDescriptor)
 {
-    return ejecutar(conexion, kCabeceraDescriptor + literal(sDescriptor) + kCierre + kOrden);
+    return execute(conexion, kCabeceraDescriptor + literal(sDescriptor) + kCierre + kOrden);
 }
 
 std::unique_ptr<db::Recordset>
 frm_Tarvelo::FNC_ConsultaFichasNivelEducativo(db::Connection &conexion,
                                               const QString &sNivelEducativo)
 {
-    return ejecutar(conexion,
-                    kCabeceraNivel + literal(sNivelEducativo) + kCierre + kOrdenConBlanco);
+    return execute(conexion, kCabeceraNivel + literal(sNivelEducativo) + kCierre + kOrdenConBlanco);
 }
 
 std::unique_ptr<db::Recordset> frm_Tarvelo::FNC_ConsultaFichas_Descriptores_NivelEducativo(
     db::Connection &conexion, const QString &sNivelEducativo, const QString &sDescriptor)
 {
-    return ejecutar(conexion,
-                    kCabeceraNivel + literal(sNivelEducativo) + kCierre + kYDescriptor
-                        + literal(sDescriptor) + kCierre + kOrden);
+    return execute(conexion,
+                   kCabeceraNivel + literal(sNivelEducativo) + kCierre + kYDescriptor
+                       + literal(sDescriptor) + kCierre + kOrden);
 }
 
 std::unique_ptr<db::Recordset> frm_Tarvelo::FNC_ConsultaFichasTitulo(db::Connection &conexion,
                                                                      const QString &sTitulo)
 {
-    return ejecutar(conexion, kCabeceraTitulo + literal(sTitulo) + kCierre + kOrden);
+    return execute(conexion, kCabeceraTitulo + literal(sTitulo) + kCierre + kOrden);
 }
 
 std::unique_ptr<db::Recordset> frm_Tarvelo::FNC_ConsultaFichasDescriptoresTitulo(
     db::Connection &conexion, const QString &sDescriptor, const QString &sTitulo)
 {
-    return ejecutar(conexion,
-                    kCabeceraDescriptor + literal(sDescriptor) + kCierre + kYTitulo
-                        + literal(sTitulo) + kCierre + kOrden);
+    return execute(conexion,
+                   kCabeceraDescriptor + literal(sDescriptor) + kCierre + kYTitulo
+                       + literal(sTitulo) + kCierre + kOrden);
 }
 
 std::unique_ptr<db::Recordset> frm_Tarvelo::FNC_ConsultaFichasNivelEducativoTitulo(
     db::Connection &conexion, const QString &sNivelEducativo, const QString &sTitulo)
 {
-    return ejecutar(conexion,
-                    kCabeceraNivel + literal(sNivelEducativo) + kCierre + kYTitulo
-                        + literal(sTitulo) + kCierre + kOrden);
+    return execute(conexion,
+                   kCabeceraNivel + literal(sNivelEducativo) + kCierre + kYTitulo + literal(sTitulo)
+                       + kCierre + kOrden);
 }
 
 std::unique_ptr<db::Recordset> frm_Tarvelo::FNC_ConsultaFichas_Descriptores_NivelEducativoTitulo(
     db::Connection &conexion, const QString &sNivelEducativo, const QString &sDescriptor,
     const QString &sTitulo)
 {
-    return ejecutar(conexion,
-                    kCabeceraNivel + literal(sNivelEducativo) + kCierre + kYDescriptor
-                        + literal(sDescriptor) + kCierre + kYTitulo + literal(sTitulo) + kCierre
-                        + kOrden);
+    return execute(conexion,
+                   kCabeceraNivel + literal(sNivelEducativo) + kCierre + kYDescriptor
+                       + literal(sDescriptor) + kCierre + kYTitulo + literal(sTitulo) + kCierre
+                       + kOrden);
 }
 
 // The search.
@@ -370,7 +355,7 @@ void frm_Tarvelo::cmdBuscar_Click()
     const bool titulo = !sTituloTecleado.isEmpty();
     const bool descriptor = !sDescriptor.isEmpty();
     const bool nivel = !sNivelEducativo.isEmpty();
-    const QString sTitulo = quitarBlancos(sTituloTecleado);
+    const QString sTitulo = trimBlanks(sTituloTecleado);
 
     db::Connection &c = *conexion;
     if (!titulo) {
@@ -494,12 +479,12 @@ void frm_Tarvelo::gridFichas_KeyPress(int &KeyAscii)
 
 void frm_Tarvelo::cboDescriptores_GotFocus()
 {
-    enfocar(cboDescriptores);
+    highlight(cboDescriptores);
 }
 
 void frm_Tarvelo::cboNivelesEducativos_GotFocus()
 {
-    enfocar(cboNivelesEducativos);
+    highlight(cboNivelesEducativos);
 }
 
 void frm_Tarvelo::txtTitulo_GotFocus()
@@ -527,12 +512,12 @@ void frm_Tarvelo::txtTitulo_LostFocus()
 // The lists are the only way to set a criterion: every typed character is refused.
 void frm_Tarvelo::cboDescriptores_KeyPress(int &KeyAscii)
 {
-    refusarTecla(KeyAscii);
+    refuseKey(KeyAscii);
 }
 
 void frm_Tarvelo::cboNivelesEducativos_KeyPress(int &KeyAscii)
 {
-    refusarTecla(KeyAscii);
+    refuseKey(KeyAscii);
 }
 
 void frm_Tarvelo::txtTitulo_KeyPress(int &KeyAscii)
