@@ -1,4 +1,5 @@
 #include "toolkit/Controls.h"
+#include "toolkit/FlexGrid.h"
 #include "toolkit/Form.h"
 #include "toolkit/Services.h"
 
@@ -6,6 +7,9 @@
 #include "common/Error.h"
 
 #include <QLabel>
+#include <QPointer>
+#include <QScrollBar>
+#include <QToolButton>
 #include <QtTest>
 
 namespace {
@@ -47,6 +51,42 @@ protected:
 };
 QStringList JournalForm::journal;
 
+// One control of every kind that raises events, each counting what reaches its handler.
+class EventForm : public tk::DefaultForm<EventForm>
+{
+public:
+    EventForm()
+        : DefaultForm({QStringLiteral("frm_Events"), QStringLiteral("Orlaneva. - Eventos."), 15180,
+                       10455, QString()})
+    { }
+    int events = 0;
+
+    tk::CommandButton cmdBoton;
+    tk::PictureBox picCaja;
+    tk::TextBox txtTexto;
+    tk::ComboBox cboLista;
+    tk::HScrollBar hsbBarra;
+    tk::FlexGrid grdRejilla;
+
+protected:
+    void createControls() override
+    {
+        cmdBoton.create(*this, QStringLiteral("cmdBoton"));
+        picCaja.create(*this, QStringLiteral("picCaja"));
+        picCaja.Move(0, 1000, 1500, 1500);
+        txtTexto.create(*this, QStringLiteral("txtTexto"));
+        cboLista.create(*this, QStringLiteral("cboLista"));
+        hsbBarra.create(*this, QStringLiteral("hsbBarra"));
+        grdRejilla.create(*this, QStringLiteral("grdRejilla"));
+        cmdBoton.Click = [this] { ++events; };
+        picCaja.Click = [this] { ++events; };
+        txtTexto.KeyPress = [this](int &) { ++events; };
+        cboLista.KeyPress = [this](int &) { ++events; };
+        hsbBarra.Change = [this] { ++events; };
+        grdRejilla.KeyPress = [this](int &) { ++events; };
+    }
+};
+
 class OtherForm : public tk::DefaultForm<OtherForm>
 {
 public:
@@ -66,6 +106,8 @@ class TestForm : public QObject
     Q_OBJECT
 
 private slots:
+    void unloadedControlsRaiseNoEvents_data();
+    void unloadedControlsRaiseNoEvents();
     void cleanup()
     {
         JournalForm::dropDefault();
@@ -247,6 +289,47 @@ private slots:
         QCOMPARE(tk::App::Path(), QCoreApplication::applicationDirPath());
     }
 };
+
+void TestForm::unloadedControlsRaiseNoEvents_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("button") << QStringLiteral("cmdBoton");
+    QTest::newRow("picture box") << QStringLiteral("picCaja");
+    QTest::newRow("text box") << QStringLiteral("txtTexto");
+    QTest::newRow("combo box") << QStringLiteral("cboLista");
+    QTest::newRow("scroll bar") << QStringLiteral("hsbBarra");
+    QTest::newRow("grid") << QStringLiteral("grdRejilla");
+}
+
+// The window's widgets are deleted after its controls let them go; an event that reaches a
+// widget meanwhile must find no handler.
+void TestForm::unloadedControlsRaiseNoEvents()
+{
+    QFETCH(QString, name);
+    EventForm &form = EventForm::Default();
+    form.events = 0;
+    form.Show();
+    QPointer<QWidget> widget = form.Controls().find(name)->widget();
+    const auto raise = [&] {
+        if (auto *button = qobject_cast<QToolButton *>(widget.data()))
+            button->click();
+        else if (auto *bar = qobject_cast<QScrollBar *>(widget.data()))
+            bar->setValue(bar->value() + 1);
+        else if (name == QStringLiteral("picCaja"))
+            QTest::mouseClick(widget->findChild<QWidget *>(), Qt::LeftButton);
+        else
+            QTest::keyClick(widget.data(), Qt::Key_A);
+    };
+    raise();
+    QCOMPARE(form.events, 1);
+
+    form.Unload();
+    QVERIFY(widget); // deletion is deferred
+    raise();
+    QCOMPARE(form.events, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!widget);
+}
 
 QTEST_MAIN(TestForm)
 #include "tst_form.moc"
