@@ -5,6 +5,7 @@
 // ORDER BY nor table-qualified columns, so it runs them without those).
 #include "Bench.h"
 
+#include "db/Catalogue.h"
 #include "db/Connection.h"
 #include "db/JetSnapshot.h"
 #include "jetwriter/FromSqlite.h"
@@ -74,14 +75,14 @@ ORLANEVA_BENCH("jet")
     const QString size
         = QStringLiteral("%1 MB").arg(double(QFileInfo(path).size()) / 1e6, 0, 'f', 1);
 
-    const bench::Figure first = bench::once([&] { db::jet::openSnapshot(path); });
+    const bench::Figure first = bench::once([&] { db::openCatalogue(path); });
     const bench::Figure exported = bench::once([&] {
         runTool(QStringLiteral("mdb-export"), {path, QStringLiteral("Ficha")}, {});
     });
     report.add({QStringLiteral("Jet: first open, libmdb into the snapshot"), first, exported,
                 2000.0, size + QStringLiteral("; floor: mdb-export of the whole table")});
 
-    const bench::Figure later = bench::measure([&] { db::jet::openSnapshot(path); }, 1001);
+    const bench::Figure later = bench::measure([&] { db::openCatalogue(path); }, 1001);
     report.add(
         {QStringLiteral("Jet: later open of the unchanged file"), later, std::nullopt, 5.0, {}});
 

@@ -1,62 +1,28 @@
 #include "db/Catalogue.h"
 
-#include "common/Error.h"
 #include "db/Errors.h"
 #include "db/FileFormat.h"
 #include "db/JetSnapshot.h"
+#include "db/ReadOnlyVfs.h"
+#include "db/Sqlite.h"
 #include "db/TextRules.h"
 
 #include <QFile>
 #include <QStringList>
-
-#include <sqlite3.h>
 
 #include <cerrno>
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
 #include <mutex>
-#include <sys/stat.h>
+#include <new>
 #include <unistd.h>
 
 namespace db {
 
+using sqlite::quoted;
+
 namespace {
-
-using orlaneva::Error;
-
-[[noreturn]] void fail(int number, const QString &description)
-{
-    throw Error(number, description);
-}
-
-QString quoted(const QString &name)
-{
-    QString q = name;
-    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + q + QLatin1Char('"');
-}
-
-struct FileIdentity
-{
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified{};
-    timespec changed{};
-
-    bool operator==(const FileIdentity &o) const
-    {
-        return device == o.device && inode == o.inode && size == o.size
-            && modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec
-            && changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
-    }
-};
-
-FileIdentity identityOf(const struct stat &st)
-{
-    return {st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
-}
 
 // Closes the descriptor on every way out.
 class FileDescriptor
@@ -76,13 +42,12 @@ private:
     int m_fd;
 };
 
-// Reads up to size bytes from the current position; -1 on a read error.
-qint64 readFully(int fd, void *buffer, qint64 size)
+// Reads up to size bytes at offset; -1 on a read error.
+qint64 readAt(int fd, char *buffer, qint64 size, off_t offset)
 {
-    auto *p = static_cast<char *>(buffer);
     qint64 done = 0;
     while (done < size) {
-        const ssize_t n = ::read(fd, p + done, std::size_t(size - done));
+        const ssize_t n = ::pread(fd, buffer + done, std::size_t(size - done), offset + done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -95,59 +60,110 @@ qint64 readFully(int fd, void *buffer, qint64 size)
     return done;
 }
 
-[[noreturn]] void failOpen(const QString &path, int error)
+Catalogue::Identity::Stamp stampOf(const struct stat &st)
 {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        fail(ErrorNumber::OpenFailed,
-             QStringLiteral("No se pudo encontrar el archivo '%1'.").arg(path));
-    case EACCES:
-    case EPERM:
-        fail(ErrorNumber::OpenFailed,
-             QStringLiteral("No se puede abrir el archivo '%1': no tiene permiso para leerlo.")
-                 .arg(path));
-    case EISDIR:
-        fail(ErrorNumber::OpenFailed,
-             QStringLiteral("'%1' es una carpeta, no un archivo de base de datos.").arg(path));
-    default:
-        fail(ErrorNumber::OpenFailed,
-             QStringLiteral("No se puede abrir el archivo '%1': %2.")
-                 .arg(path, QString::fromLocal8Bit(std::strerror(error))));
-    }
+    return {true, st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
 }
 
-[[noreturn]] void failNotDatabase(const QString &path, const QString &why)
+Catalogue::Identity::Stamp stampOf(const QByteArray &path)
 {
-    fail(ErrorNumber::OpenFailed,
-         QStringLiteral(
-             "Formato de base de datos no reconocido: '%1' no es un catálogo de fichas (%2).")
-             .arg(path, why));
+    struct stat st;
+    if (::stat(path.constData(), &st) != 0)
+        return {};
+    return stampOf(st);
 }
 
-struct HandleCloser
+// The first bytes of the file at path, without blocking on what is not a plain file.
+QByteArray headOf(const QByteArray &path, qint64 size)
 {
-    void operator()(sqlite3 *handle) const { sqlite3_close_v2(handle); }
+    const FileDescriptor fd(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    struct stat st;
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    QByteArray head(size, Qt::Uninitialized);
+    const qint64 n = readAt(fd.get(), head.data(), size, 0);
+    head.truncate(std::max<qint64>(n, 0));
+    return head;
+}
+
+// The file, opened for the checks; what it is and how it begins.
+struct Probe
+{
+    Catalogue::Identity identity;
+    QByteArray head;
+    FileFormat format = FileFormat::Unknown;
 };
 
-QString lastMessage(sqlite3 *handle)
+// What a SQLite file's identity adds: the change counters of its header and the state of
+// the files beside it, which a writer changes without touching the database file itself.
+void addSqliteState(Catalogue::Identity &identity, const QByteArray &head,
+                    const QByteArray &encoded)
 {
-    return QString::fromUtf8(sqlite3_errmsg(handle));
+    if (head.size() >= 96)
+        identity.counters = head.mid(24, 4) + head.mid(92, 4);
+    identity.wal = stampOf(encoded + "-wal");
+    if (identity.wal.exists)
+        identity.walHeader = headOf(encoded + "-wal", 32);
+    identity.journal = stampOf(encoded + "-journal");
+}
+
+// Throws the error that fits when the file cannot be probed.
+Probe probe(const QString &path, const QByteArray &encoded)
+{
+    if (path.isEmpty())
+        throw errors::fileNotFound(path);
+    // Non-blocking: a FIFO in the catalogue's place is refused, never waited on.
+    const FileDescriptor fd(
+        ::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    struct stat st;
+    if (fd.get() < 0) {
+        const int error = errno;
+        if (error != ENOENT && ::stat(encoded.constData(), &st) == 0 && !S_ISREG(st.st_mode)
+            && !S_ISDIR(st.st_mode))
+            throw errors::notCatalogue(path, QStringLiteral("no es un archivo normal"));
+        throw errors::cannotOpen(path, error);
+    }
+    if (::fstat(fd.get(), &st) != 0)
+        throw errors::cannotOpen(path, errno);
+    if (S_ISDIR(st.st_mode))
+        throw errors::isFolder(path);
+    if (!S_ISREG(st.st_mode))
+        throw errors::notCatalogue(path, QStringLiteral("no es un archivo normal"));
+
+    Probe p;
+    p.identity.file = stampOf(st);
+    p.head = QByteArray(kFormatProbeSize, Qt::Uninitialized);
+    const qint64 n = readAt(fd.get(), p.head.data(), p.head.size(), 0);
+    if (n < 0)
+        throw errors::cannotOpen(path, errno);
+    p.head.truncate(n);
+    p.format = detectFormat(p.head);
+    if (p.format == FileFormat::SQLite)
+        addSqliteState(p.identity, p.head, encoded);
+    return p;
+}
+
+[[noreturn]] void failEngine(sqlite3 *handle, const QString &path)
+{
+    const int code = sqlite3_extended_errcode(handle) & 0xFF;
+    const QString message = sqlite::message(handle);
+    if (code == SQLITE_NOMEM)
+        throw errors::outOfMemory(path);
+    if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
+        throw errors::damaged(path, message);
+    throw errors::cannotRead(path, message);
 }
 
 // Runs statements that return no rows while the snapshot is built.
+void run(sqlite3 *handle, const char *sql, const QString &path)
+{
+    if (sqlite3_exec(handle, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        failEngine(handle, path);
+}
+
 void run(sqlite3 *handle, const QString &sql, const QString &path)
 {
-    char *message = nullptr;
-    if (sqlite3_exec(handle, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-        const QString text = QString::fromUtf8(message ? message : "");
-        sqlite3_free(message);
-        const int code = sqlite3_extended_errcode(handle) & 0xFF;
-        if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
-            failNotDatabase(path, QStringLiteral("el archivo está dañado: %1").arg(text));
-        fail(ErrorNumber::OpenFailed,
-             QStringLiteral("No se puede leer el catálogo '%1': %2.").arg(path, text));
-    }
+    run(handle, sql.toUtf8().constData(), path);
 }
 
 struct Column
@@ -157,126 +173,295 @@ struct Column
     bool primaryKey = false;
 };
 
-// The columns of src.Ficha in the table's own order, and its real name.
-QList<Column> columnsOf(sqlite3 *handle, const QString &path, QString *tableName)
+// The columns of Ficha in the table's own order, and its real name. Reading the schema is
+// the first read of the file's pages: a damaged or foreign file fails here.
+QList<Column> columnsOf(sqlite3 *source, const QString &path, QString *tableName)
 {
-    sqlite3_stmt *statement = nullptr;
-    // Reading the schema is the first read of the file's pages: a damaged or foreign file
-    // fails here.
-    const char *findTable = "SELECT name FROM src.sqlite_schema WHERE type IN ('table','view') "
-                            "AND name = 'Ficha' COLLATE NOCASE";
-    if (sqlite3_prepare_v2(handle, findTable, -1, &statement, nullptr) != SQLITE_OK)
-        failNotDatabase(path,
-                        QStringLiteral("el archivo está dañado: %1").arg(lastMessage(handle)));
-    int rc = sqlite3_step(statement);
-    if (rc == SQLITE_ROW)
-        *tableName
-            = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)));
-    sqlite3_finalize(statement);
+    sqlite::Statement find = sqlite::prepare(source,
+                                             "SELECT name FROM main.sqlite_schema WHERE type IN "
+                                             "('table','view') AND name = 'Ficha' COLLATE NOCASE");
+    if (!find)
+        failEngine(source, path);
+    const int rc = sqlite3_step(find.get());
     if (rc == SQLITE_DONE)
-        fail(ErrorNumber::TableNotFound,
-             QStringLiteral("El catálogo '%1' no contiene la tabla 'Ficha'.").arg(path));
+        throw errors::noTableFicha(path);
     if (rc != SQLITE_ROW)
-        failNotDatabase(path,
-                        QStringLiteral("el archivo está dañado: %1").arg(lastMessage(handle)));
+        failEngine(source, path);
+    *tableName = sqlite::columnText(find.get(), 0);
 
+    // Hidden columns (1) belong to virtual tables and are not part of the row; generated
+    // ones (2, 3) are.
+    sqlite::Statement info = sqlite::prepare(
+        source, "SELECT name, type, pk FROM pragma_table_xinfo(?) WHERE hidden <> 1");
+    if (!info)
+        failEngine(source, path);
+    const QByteArray name = tableName->toUtf8();
+    sqlite3_bind_text(info.get(), 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
     QList<Column> columns;
-    const QByteArray info
-        = QStringLiteral("PRAGMA src.table_info(%1)").arg(quoted(*tableName)).toUtf8();
-    if (sqlite3_prepare_v2(handle, info.constData(), -1, &statement, nullptr) != SQLITE_OK)
-        failNotDatabase(path,
-                        QStringLiteral("el archivo está dañado: %1").arg(lastMessage(handle)));
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        Column c;
-        c.name
-            = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 1)));
-        c.type
-            = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 2)));
-        c.primaryKey = sqlite3_column_int(statement, 5) != 0;
-        columns.append(c);
-    }
-    sqlite3_finalize(statement);
-    if (rc != SQLITE_DONE)
-        failNotDatabase(path,
-                        QStringLiteral("el archivo está dañado: %1").arg(lastMessage(handle)));
+    int step;
+    while ((step = sqlite3_step(info.get())) == SQLITE_ROW)
+        columns.append({sqlite::columnText(info.get(), 0), sqlite::columnText(info.get(), 1),
+                        sqlite3_column_int(info.get(), 2) != 0});
+    if (step != SQLITE_DONE)
+        failEngine(source, path);
     return columns;
 }
 
-// The file's bytes become a private in-memory database; table Ficha is copied from it into
-// the snapshot with every column in the Spanish collation, which holds for any file, whatever
-// its own schema declares.
-std::shared_ptr<sqlite3> buildSnapshot(QByteArray &&bytes, const QString &path)
+// A schema may name collations this program does not have; the copy only scans, so any
+// consistent order will do.
+int compareBytes(void *, int leftSize, const void *left, int rightSize, const void *right)
 {
-    sqlite3 *raw = nullptr;
-    // One thread at a time, like the program: no locking on every call.
-    if (sqlite3_open_v2(":memory:", &raw,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr)
-        != SQLITE_OK) {
-        sqlite3_close(raw);
-        fail(ErrorNumber::OpenFailed,
-             QStringLiteral("No hay memoria suficiente para abrir el catálogo '%1'.").arg(path));
-    }
-    std::shared_ptr<sqlite3> handle(raw, HandleCloser());
-    installTextRules(raw);
-    run(raw, QStringLiteral("ATTACH ':memory:' AS src"), path);
+    const int common = std::min(leftSize, rightSize);
+    const int c = common > 0 ? std::memcmp(left, right, std::size_t(common)) : 0;
+    return c != 0 ? c : leftSize - rightSize;
+}
 
-    // A file left in WAL mode reads as a plain one: the snapshot never writes back.
-    if (bytes.size() > 19 && (bytes.at(18) == 2 || bytes.at(19) == 2)) {
-        bytes[18] = 1;
-        bytes[19] = 1;
-    }
-    const auto size = sqlite3_int64(bytes.size());
-    auto *image = static_cast<unsigned char *>(sqlite3_malloc64(sqlite3_uint64(size)));
-    if (!image)
-        fail(ErrorNumber::OpenFailed,
-             QStringLiteral("No hay memoria suficiente para abrir el catálogo '%1'.").arg(path));
-    std::memcpy(image, bytes.constData(), std::size_t(size));
-    bytes = QByteArray();
-    if (sqlite3_deserialize(raw, "src", image, size, size,
-                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY)
-        != SQLITE_OK)
-        failNotDatabase(path, lastMessage(raw));
+void standInCollation(void *, sqlite3 *handle, int, const char *name)
+{
+    sqlite3_create_collation(handle, name, SQLITE_UTF8, nullptr, compareBytes);
+}
 
-    QString tableName;
-    const QList<Column> columns = columnsOf(raw, path, &tableName);
+// Creates main.Ficha in the snapshot and copies the rows. False when the rows do not fit the
+// row id the table was given.
+bool copyFicha(sqlite3 *source, sqlite3 *snapshot, const QString &path, const QString &table,
+               const QList<Column> &columns, bool rowIdKey)
+{
     int keys = 0;
     for (const Column &c : columns)
         keys += c.primaryKey ? 1 : 0;
-    QStringList definitions;
+    QStringList definitions, names, parameters;
     for (const Column &c : columns) {
         // An INTEGER PRIMARY KEY stays the row id, so `where id=` finds its row directly.
-        const bool rowId = keys == 1 && c.primaryKey
+        const bool rowId = rowIdKey && keys == 1 && c.primaryKey
             && c.type.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
         definitions.append(quoted(c.name) + QLatin1Char(' ') + c.type
                            + (rowId ? QStringLiteral(" PRIMARY KEY") : QString())
                            + QStringLiteral(" COLLATE ") + QLatin1String(kSpanishCollation));
+        names.append(quoted(c.name));
+        parameters.append(QStringLiteral("?"));
     }
-    run(raw, QStringLiteral("BEGIN"), path);
-    run(raw,
+    run(snapshot,
         QStringLiteral("CREATE TABLE main.Ficha (%1)").arg(definitions.join(QStringLiteral(", "))),
         path);
-    run(raw, QStringLiteral("INSERT INTO main.Ficha SELECT * FROM src.%1").arg(quoted(tableName)),
-        path);
-    run(raw, QStringLiteral("COMMIT"), path);
-    run(raw, QStringLiteral("DETACH src"), path);
-    indexForSearch(raw);
-    run(raw, QStringLiteral("PRAGMA query_only = 1"), path);
-    return handle;
+    sqlite::Statement select = sqlite::prepare(
+        source,
+        QStringLiteral("SELECT %1 FROM main.%2").arg(names.join(u','), quoted(table)).toUtf8());
+    if (!select)
+        failEngine(source, path);
+    sqlite::Statement insert = sqlite::prepare(
+        snapshot,
+        QStringLiteral("INSERT INTO main.Ficha VALUES (%1)").arg(parameters.join(u',')).toUtf8());
+    if (!insert)
+        failEngine(snapshot, path);
+    const int count = int(columns.size());
+    int rc;
+    while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
+        for (int i = 0; i < count; ++i)
+            sqlite3_bind_value(insert.get(), i + 1, sqlite3_column_value(select.get(), i));
+        if (sqlite3_step(insert.get()) != SQLITE_DONE) {
+            if ((sqlite3_extended_errcode(snapshot) & 0xFF) == SQLITE_MISMATCH && rowIdKey)
+                return false;
+            failEngine(snapshot, path);
+        }
+        sqlite3_reset(insert.get());
+    }
+    if (rc != SQLITE_DONE)
+        failEngine(source, path);
+    return true;
 }
 
-struct CacheEntry
+// SQLite opens the file itself, through the read-only VFS, so that it sees the committed
+// state as any reader would; table Ficha is then copied into the snapshot with every column
+// in the Spanish collation, which holds for any file, whatever its own schema declares. Only
+// the pages Ficha needs are read. *read is what the file was when SQLite opened it.
+std::shared_ptr<sqlite3> readSqlite(const QString &path, const QByteArray &encoded,
+                                    struct stat *read)
 {
-    QString path;
-    FileIdentity identity;
-    std::shared_ptr<sqlite3> handle;
+    const vfs::Session session;
+    sqlite3 *raw = nullptr;
+    const int opened
+        = sqlite3_open_v2(encoded.constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                          vfs::Session::vfsName());
+    sqlite::Handle source(raw);
+    if (!raw)
+        throw errors::outOfMemory(path);
+    if (opened != SQLITE_OK)
+        failEngine(raw, path);
+    sqlite3_extended_result_codes(raw, 1);
+    sqlite3_db_config(raw, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_collation_needed(raw, nullptr, standInCollation);
+    // Exclusive before the first read: a WAL index is then built in heap memory, not in a
+    // -shm file.
+    run(raw, "PRAGMA locking_mode = EXCLUSIVE", path);
+    run(raw, "PRAGMA temp_store = MEMORY", path);
+    run(raw, "BEGIN", path);
+
+    QString table;
+    const QList<Column> columns = columnsOf(raw, path, &table);
+
+    sqlite3 *memory = nullptr;
+    // One thread at a time, like the program: no locking on every call.
+    const int created = sqlite3_open_v2(
+        ":memory:", &memory, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+        nullptr);
+    sqlite::Handle snapshot(memory);
+    if (!memory || created != SQLITE_OK)
+        throw errors::outOfMemory(path);
+    installTextRules(memory);
+    run(memory, "BEGIN", path);
+    if (!copyFicha(raw, memory, path, table, columns, true)) {
+        run(memory, "ROLLBACK", path);
+        run(memory, "BEGIN", path);
+        copyFicha(raw, memory, path, table, columns, false);
+    }
+    run(memory, "COMMIT", path);
+    run(raw, "COMMIT", path);
+    if (!session.databaseStat(read))
+        *read = {};
+    source.reset();
+    indexForSearch(memory);
+    run(memory, "PRAGMA query_only = 1", path);
+    return sqlite::share(std::move(snapshot));
+}
+
+struct Cache
+{
+    std::mutex mutex;
+    // A few recent catalogues; the program itself only ever opens one.
+    std::deque<std::shared_ptr<const Catalogue>> recent;
+    std::deque<std::shared_ptr<const Catalogue>> listed;
 };
 
-// A few recent catalogues; the program itself only ever opens one.
+Cache &cache()
+{
+    static Cache c;
+    return c;
+}
+
 constexpr std::size_t kCacheSize = 4;
-std::deque<CacheEntry> cache;
-std::mutex cacheMutex;
+
+void remember(std::deque<std::shared_ptr<const Catalogue>> &list,
+              const std::shared_ptr<const Catalogue> &catalogue)
+{
+    std::erase_if(list, [&](const auto &c) { return c->path() == catalogue->path(); });
+    list.push_front(catalogue);
+    if (list.size() > kCacheSize)
+        list.pop_back();
+}
+
+bool sameFile(const Catalogue::Identity::Stamp &a, const struct stat &b)
+{
+    return a.device == b.st_dev && a.inode == b.st_ino && a.size == b.st_size
+        && a.modified.tv_sec == b.st_mtim.tv_sec && a.modified.tv_nsec == b.st_mtim.tv_nsec;
+}
 
 } // namespace
+
+bool Catalogue::Identity::Stamp::operator==(const Stamp &o) const
+{
+    return exists == o.exists && device == o.device && inode == o.inode && size == o.size
+        && modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec
+        && changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+}
+
+Catalogue::Catalogue(QString path, Identity identity, std::shared_ptr<sqlite3> handle)
+    : m_path(std::move(path)), m_identity(std::move(identity)), m_handle(std::move(handle))
+{ }
+
+bool Catalogue::isCurrent() const
+{
+    try {
+        return probe(m_path, QFile::encodeName(m_path)).identity == m_identity;
+    } catch (const orlaneva::Error &) {
+        return false;
+    }
+}
+
+std::shared_ptr<const Catalogue> Catalogue::open(const QString &nativePath)
+{
+    const QByteArray encoded = QFile::encodeName(nativePath);
+    try {
+        // A file replaced while it is read is read again, as it now is.
+        for (int attempt = 0;; ++attempt) {
+            Probe p = probe(nativePath, encoded);
+            {
+                Cache &c = cache();
+                const std::lock_guard lock(c.mutex);
+                for (const auto &entry : c.recent) {
+                    if (entry->path() == nativePath && entry->m_identity == p.identity)
+                        return entry;
+                }
+            }
+
+            std::shared_ptr<sqlite3> handle;
+            switch (p.format) {
+            case FileFormat::Unknown:
+                throw errors::notCatalogue(nativePath,
+                                           p.identity.file.size == 0
+                                               ? QStringLiteral("el archivo está vacío")
+                                               : QStringLiteral("no es una base de datos"));
+            case FileFormat::Jet3:
+            case FileFormat::Jet4:
+            case FileFormat::Ace:
+                handle
+                    = jet::readSnapshot(nativePath, p.identity.file.size, QStringLiteral("Ficha"));
+                indexForSearch(handle.get());
+                // Shared by every later connection: nothing may change it after the index.
+                run(handle.get(), "PRAGMA query_only = 1", nativePath);
+                break;
+            case FileFormat::SQLite: {
+                // With a journal or a WAL beside it, the file alone may look short; SQLite
+                // itself then judges it.
+                if (!p.identity.wal.exists && !p.identity.journal.exists
+                    && isTruncatedSqlite(p.head, p.identity.file.size))
+                    throw errors::notCatalogue(
+                        nativePath, QStringLiteral("el archivo está incompleto o dañado"));
+                struct stat read;
+                handle = readSqlite(nativePath, encoded, &read);
+                if (!sameFile(p.identity.file, read) && attempt < 2)
+                    continue;
+                break;
+            }
+            }
+            auto catalogue
+                = std::make_shared<const Catalogue>(nativePath, std::move(p.identity), handle);
+            Cache &c = cache();
+            const std::lock_guard lock(c.mutex);
+            remember(c.recent, catalogue);
+            return catalogue;
+        }
+    } catch (const std::bad_alloc &) {
+        throw errors::outOfMemory(nativePath);
+    }
+}
+
+void Catalogue::setListed(const std::shared_ptr<const Catalogue> &catalogue)
+{
+    Cache &c = cache();
+    const std::lock_guard lock(c.mutex);
+    if (c.listed.empty() || c.listed.front() != catalogue)
+        remember(c.listed, catalogue);
+}
+
+std::shared_ptr<const Catalogue> Catalogue::listed(const QString &nativePath)
+{
+    Cache &c = cache();
+    const std::lock_guard lock(c.mutex);
+    for (const auto &entry : c.listed) {
+        if (entry->path() == nativePath)
+            return entry;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<sqlite3> openCatalogue(const QString &nativePath)
+{
+    std::shared_ptr<const Catalogue> catalogue = Catalogue::open(nativePath);
+    // The handle keeps its catalogue alive.
+    return std::shared_ptr<sqlite3>(catalogue, catalogue->handle());
+}
 
 void indexForSearch(sqlite3 *handle)
 {
@@ -335,79 +520,6 @@ void indexForSearch(sqlite3 *handle)
             QStringLiteral("CREATE INDEX main.orlaneva_id ON Ficha (%1)").arg(quoted(id)));
     for (const QString &sql : statements)
         sqlite3_exec(handle, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
-}
-
-std::shared_ptr<sqlite3> openCatalogue(const QString &nativePath)
-{
-    const QByteArray encoded = QFile::encodeName(nativePath);
-    if (nativePath.isEmpty())
-        failOpen(nativePath, ENOENT);
-    struct stat st;
-    if (::stat(encoded.constData(), &st) != 0)
-        failOpen(nativePath, errno);
-    if (S_ISDIR(st.st_mode))
-        failOpen(nativePath, EISDIR);
-    if (!S_ISREG(st.st_mode))
-        failNotDatabase(nativePath, QStringLiteral("no es un archivo normal"));
-
-    // Opening the file on every call keeps the permission check honest even when the
-    // snapshot is already in memory.
-    const FileDescriptor file(::open(encoded.constData(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0)
-        failOpen(nativePath, errno);
-    if (::fstat(file.get(), &st) != 0)
-        failOpen(nativePath, errno);
-    const FileIdentity identity = identityOf(st);
-    {
-        const std::lock_guard lock(cacheMutex);
-        for (const CacheEntry &entry : cache) {
-            if (entry.path == nativePath && entry.identity == identity)
-                return entry.handle;
-        }
-    }
-
-    QByteArray head(kFormatProbeSize, Qt::Uninitialized);
-    const qint64 headSize = readFully(file.get(), head.data(), head.size());
-    if (headSize < 0)
-        failOpen(nativePath, errno);
-    head.truncate(headSize);
-    const FileFormat format = detectFormat(head);
-    switch (format) {
-    case FileFormat::Unknown:
-        failNotDatabase(nativePath,
-                        st.st_size == 0 ? QStringLiteral("el archivo está vacío")
-                                        : QStringLiteral("no es una base de datos"));
-    case FileFormat::Jet3:
-    case FileFormat::Jet4:
-    case FileFormat::Ace: {
-        std::shared_ptr<sqlite3> handle = jet::openSnapshot(nativePath);
-        indexForSearch(handle.get());
-        // Shared by every later connection: nothing may change it after the index.
-        run(handle.get(), QStringLiteral("PRAGMA query_only = 1"), nativePath);
-        return handle;
-    }
-    case FileFormat::SQLite:
-        break;
-    }
-    if (isTruncatedSqlite(head, st.st_size))
-        failNotDatabase(nativePath, QStringLiteral("el archivo está incompleto o dañado"));
-
-    QByteArray bytes(qsizetype(st.st_size), Qt::Uninitialized);
-    std::memcpy(bytes.data(), head.constData(), std::size_t(head.size()));
-    const qint64 rest
-        = readFully(file.get(), bytes.data() + head.size(), bytes.size() - head.size());
-    if (rest < 0)
-        failOpen(nativePath, errno);
-    if (rest != bytes.size() - head.size())
-        failNotDatabase(nativePath, QStringLiteral("el archivo está incompleto o dañado"));
-
-    std::shared_ptr<sqlite3> handle = buildSnapshot(std::move(bytes), nativePath);
-    const std::lock_guard lock(cacheMutex);
-    std::erase_if(cache, [&](const CacheEntry &e) { return e.path == nativePath; });
-    cache.push_front({nativePath, identity, handle});
-    if (cache.size() > kCacheSize)
-        cache.pop_back();
-    return handle;
 }
 
 } // namespace db

@@ -6,8 +6,7 @@
 #include "db/Catalogue.h"
 #include "db/ConnectionString.h"
 #include "db/Errors.h"
-
-#include <sqlite3.h>
+#include "db/Sqlite.h"
 
 #include <cmath>
 #include <cstring>
@@ -53,11 +52,6 @@ public:
 
 private:
     sqlite3 *m_handle;
-};
-
-struct StatementFinalizer
-{
-    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
 };
 
 [[noreturn]] void rejectStatement(const QString &sql, const QString &path, const QString &why)
@@ -324,7 +318,7 @@ Connection &Connection::operator=(Connection &&) noexcept = default;
 void Connection::Open(const QString &user, const QString &password, long options)
 {
     Q_UNUSED(user); // Jet's default user; a read-only snapshot knows no others
-    if (m_handle)
+    if (m_catalogue)
         throw Error(ErrorNumber::AlreadyOpen,
                     QStringLiteral("La operación no se permite si el objeto está abierto: la "
                                    "conexión con '%1' ya está abierta.")
@@ -359,14 +353,24 @@ void Connection::Open(const QString &user, const QString &password, long options
                     QStringLiteral("No es una contraseña válida: el catálogo '%1' se abre sin "
                                    "contraseña.")
                         .arg(path));
-    m_handle = openCatalogue(path);
+    m_catalogue = Catalogue::open(path);
     m_path = path;
+    m_followsFile = true;
+}
+
+void Connection::readAsListed()
+{
+    if (!m_catalogue)
+        return;
+    if (std::shared_ptr<const Catalogue> listed = Catalogue::listed(m_path))
+        m_catalogue = std::move(listed);
+    m_followsFile = false;
 }
 
 std::unique_ptr<Recordset> Connection::Execute(const QString &sql, long *recordsAffected,
                                                long options)
 {
-    if (!m_handle)
+    if (!m_catalogue)
         throw Error(ErrorNumber::NotOpen,
                     QStringLiteral("La conexión no se puede usar para realizar esta operación: "
                                    "está cerrada. Ábrala antes de ejecutar «%1».")
@@ -381,7 +385,13 @@ std::unique_ptr<Recordset> Connection::Execute(const QString &sql, long *records
                     QStringLiteral("Opción de ejecución %1 no admitida en la conexión con '%2'.")
                         .arg(options)
                         .arg(m_path));
-    sqlite3 *handle = m_handle.get();
+    // A file replaced or rewritten since the last statement is read again (and a file gone
+    // is reported as Open reports it).
+    if (m_followsFile && !m_catalogue->isCurrent())
+        m_catalogue = Catalogue::open(m_path);
+    if (m_followsFile)
+        Catalogue::setListed(m_catalogue);
+    sqlite3 *handle = m_catalogue->handle();
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt *raw = nullptr;
     const char *tail = nullptr;
@@ -390,7 +400,7 @@ std::unique_ptr<Recordset> Connection::Execute(const QString &sql, long *records
         const AuthorizerScope readOnly(handle);
         rc = sqlite3_prepare_v2(handle, text.constData(), int(text.size()), &raw, &tail);
     }
-    const std::unique_ptr<sqlite3_stmt, StatementFinalizer> statement(raw);
+    const sqlite::Statement statement(raw);
     if (rc == SQLITE_AUTH)
         rejectStatement(sql, m_path,
                         QStringLiteral("solo se admiten consultas SELECT; el catálogo es de solo "

@@ -8,9 +8,9 @@
 #include <variant>
 #include <vector>
 
-struct sqlite3;
-
 namespace db {
+
+class Catalogue;
 
 // Cursor locations and the "options left unspecified" value, as ADO numbers them.
 inline constexpr int adUseServer = 2;
@@ -125,8 +125,8 @@ private:
 
 // A connection to the card catalogue. The file is only ever read: a SQLite or a Jet file,
 // told by its first bytes, copied into an in-memory snapshot that later connections to the
-// unchanged file share. Every failure is an orlaneva::Error (numbers in db/Errors.h) whose
-// description names the file.
+// unchanged file share (see Catalogue). Every failure is an orlaneva::Error (numbers in
+// db/Errors.h) whose description names the file.
 class Connection
 {
 public:
@@ -150,13 +150,20 @@ public:
     std::unique_ptr<Recordset> Execute(const QString &sql, long *recordsAffected = nullptr,
                                        long options = adOptionUnspecified);
 
-    bool isOpen() const { return m_handle != nullptr; }
+    bool isOpen() const { return m_catalogue != nullptr; }
     // The catalogue file as opened (native separators); empty before Open.
     QString path() const { return m_path; }
 
+    // An open connection follows the file: a statement after the file changed reads it
+    // anew. This one instead reads the catalogue as the latest statement of a connection
+    // that follows the file found it, and keeps to that: so a card chosen from a list is
+    // looked up in the very catalogue the list came from, even if the file changed since.
+    void readAsListed();
+
 private:
-    std::shared_ptr<sqlite3> m_handle;
+    std::shared_ptr<const Catalogue> m_catalogue;
     QString m_path;
+    bool m_followsFile = true;
 };
 
 } // namespace db

@@ -30,3 +30,28 @@ inline constexpr int InvalidUseOfNull = 94;
 inline constexpr int TypeMismatch = 13;
 
 } // namespace db::ErrorNumber
+
+#include "common/Error.h"
+
+#include <QString>
+
+// The db layer's errors, each with its number and its text, named by what went wrong. Paths
+// are shown as given.
+namespace db::errors {
+
+orlaneva::Error fileNotFound(const QString &path);
+orlaneva::Error noReadPermission(const QString &path);
+orlaneva::Error isFolder(const QString &path);
+// The reason open(2) or stat(2) gave, in the words of the four above where one fits.
+orlaneva::Error cannotOpen(const QString &path, int error);
+orlaneva::Error notCatalogue(const QString &path, const QString &why);
+orlaneva::Error damaged(const QString &path, const QString &engineMessage);
+orlaneva::Error cannotRead(const QString &path, const QString &engineMessage);
+orlaneva::Error noTableFicha(const QString &path);
+orlaneva::Error outOfMemory(const QString &path);
+orlaneva::Error jetUnrecognised(const QString &path);
+orlaneva::Error jetDamaged(const QString &path);
+orlaneva::Error jetPassword(const QString &path);
+orlaneva::Error jetEngine(const QString &path, const QString &engineMessage);
+
+} // namespace db::errors

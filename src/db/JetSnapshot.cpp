@@ -1,7 +1,8 @@
 #include "db/JetSnapshot.h"
 
-#include "common/Error.h"
+#include "db/Errors.h"
 #include "db/JetHeader.h"
+#include "db/Sqlite.h"
 #include "db/TextRules.h"
 
 #include <QByteArray>
@@ -22,9 +23,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstring>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -32,31 +31,13 @@ namespace db::jet {
 
 namespace {
 
-// What the Jet OLE DB provider reports: E_FAIL for most failures, DB_SEC_E_AUTH_FAILED for a
-// database password that does not match.
-constexpr int kProviderError = -2147467259;
-constexpr int kAuthenticationError = -2147217843;
-
 constexpr unsigned kOffsetMask = 0x1FFF;
 
-[[noreturn]] void fail(int number, const QString &text)
-{
-    throw orlaneva::Error(number, text);
-}
+using sqlite::quoted;
 
 [[noreturn]] void failDamaged(const QString &path)
 {
-    fail(kProviderError,
-         QStringLiteral("No se puede leer la base de datos '%1': el archivo está dañado o "
-                        "incompleto.")
-             .arg(path));
-}
-
-QString quoted(const QString &identifier)
-{
-    QString text = identifier;
-    text.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + text + QLatin1Char('"');
+    throw errors::jetDamaged(path);
 }
 
 // libmdb turns names and Jet 3 text into the charset named by MDBICONV when a file is opened,
@@ -126,13 +107,9 @@ struct TableFreer
 {
     void operator()(MdbTableDef *table) const { mdb_free_tabledef(table); }
 };
-struct StatementFinalizer
-{
-    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
-};
 using MdbPtr = std::unique_ptr<MdbHandle, MdbCloser>;
 using TablePtr = std::unique_ptr<MdbTableDef, TableFreer>;
-using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+using StatementPtr = sqlite::Statement;
 
 // Jet dates count days from 1899-12-30; below zero the whole part counts back and the
 // fraction still runs forward from midnight.
@@ -247,10 +224,12 @@ void decodeJet4Text(const unsigned char *data, size_t size, std::string &out)
 class SnapshotReader
 {
 public:
-    SnapshotReader(const QString &path, const Header &header, qint64 fileSize)
+    SnapshotReader(const QString &path, const Header &header, qint64 fileSize,
+                   const QString &onlyTable)
         : m_path(path),
           m_header(header),
-          m_pageCount(static_cast<quint64>(fileSize) / static_cast<quint64>(header.pageSize))
+          m_pageCount(static_cast<quint64>(fileSize) / static_cast<quint64>(header.pageSize)),
+          m_onlyTable(onlyTable)
     { }
 
     std::shared_ptr<sqlite3> read();
@@ -271,6 +250,7 @@ private:
     QString m_path;
     Header m_header;
     quint64 m_pageCount;
+    QString m_onlyTable;
     MdbPtr m_mdb;
     std::shared_ptr<sqlite3> m_db;
     std::vector<std::string> m_text; // one per column: bound without a copy until the step
@@ -279,9 +259,9 @@ private:
 
 void SnapshotReader::failEngine()
 {
-    fail(kProviderError,
-         QStringLiteral("No se puede preparar en memoria la base de datos '%1': %2.")
-             .arg(m_path, QString::fromUtf8(sqlite3_errmsg(m_db.get()))));
+    if ((sqlite3_errcode(m_db.get()) & 0xFF) == SQLITE_NOMEM)
+        throw errors::outOfMemory(m_path);
+    throw errors::jetEngine(m_path, sqlite::message(m_db.get()));
 }
 
 void SnapshotReader::exec(const char *sql)
@@ -295,7 +275,7 @@ void SnapshotReader::openMemoryDatabase()
     sqlite3 *handle = nullptr;
     const int rc
         = sqlite3_open_v2(":memory:", &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    m_db.reset(handle, sqlite3_close);
+    m_db = sqlite::share(sqlite::Handle(handle));
     if (rc != SQLITE_OK)
         failEngine();
     installTextRules(handle);
@@ -628,78 +608,47 @@ std::shared_ptr<sqlite3> SnapshotReader::read()
     exec("BEGIN");
     for (unsigned i = 0; i < m_mdb->num_catalog; ++i) {
         auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(m_mdb->catalog, i));
-        if (mdb_is_user_table(entry))
+        if (mdb_is_user_table(entry)
+            && (m_onlyTable.isEmpty()
+                || QString::fromUtf8(entry->object_name).compare(m_onlyTable, Qt::CaseInsensitive)
+                    == 0))
             copyTable(entry);
     }
     exec("COMMIT");
     return m_db;
 }
 
-struct CachedSnapshot
-{
-    qint64 size = 0;
-    qint64 modified = 0; // nanoseconds
-    std::shared_ptr<sqlite3> snapshot;
-};
-
-std::mutex cacheMutex;
-std::map<std::pair<dev_t, ino_t>, CachedSnapshot> cache;
-
 } // namespace
 
-std::shared_ptr<sqlite3> openSnapshot(const QString &nativePath)
+std::shared_ptr<sqlite3> readSnapshot(const QString &nativePath, qint64 fileSize,
+                                      const QString &onlyTable)
 {
-    const std::lock_guard lock(cacheMutex);
-    const QString path = nativePath;
-
-    struct stat info;
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            fail(kProviderError, QStringLiteral("No se pudo encontrar el archivo '%1'.").arg(path));
-        fail(kProviderError,
-             QStringLiteral("No se puede abrir el archivo '%1': no tiene permiso para leerlo.")
-                 .arg(path));
-    }
-    if (!S_ISREG(info.st_mode))
-        fail(kProviderError,
-             QStringLiteral("Formato de base de datos no reconocido: '%1'.").arg(path));
-
-    const auto key = std::make_pair(info.st_dev, info.st_ino);
-    const qint64 modified = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-    if (const auto found = cache.find(key); found != cache.end()) {
-        if (found->second.size == info.st_size && found->second.modified == modified)
-            return found->second.snapshot;
-        cache.erase(found);
-    }
-
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) && !file.exists())
-        fail(kProviderError, QStringLiteral("No se pudo encontrar el archivo '%1'.").arg(path));
-    if (!file.isOpen())
-        fail(kProviderError,
-             QStringLiteral("No se puede abrir el archivo '%1': no tiene permiso para leerlo.")
-                 .arg(path));
+    QFile file(nativePath);
+    if (!file.open(QIODevice::ReadOnly))
+        throw errors::cannotOpen(nativePath, errno);
     const QByteArray head = file.read(4096);
     file.close();
 
     const std::optional<Header> header = parseHeader(head);
     if (!header)
-        fail(kProviderError,
-             QStringLiteral("Formato de base de datos no reconocido: '%1'.").arg(path));
+        throw errors::jetUnrecognised(nativePath);
     // libmdb opens such a file as if it had none; the program always brings an empty one.
     if (header->passwordSet)
-        fail(kAuthenticationError,
-             QStringLiteral("La contraseña no es válida. La base de datos '%1' está protegida "
-                            "con contraseña.")
-                 .arg(path));
+        throw errors::jetPassword(nativePath);
     // Access writes whole pages; the header page, a spare page and the catalogue come first.
-    if (info.st_size % header->pageSize != 0 || info.st_size < 3 * header->pageSize)
-        failDamaged(path);
+    if (fileSize % header->pageSize != 0 || fileSize < 3 * header->pageSize)
+        throw errors::jetDamaged(nativePath);
 
-    SnapshotReader reader(path, *header, info.st_size);
-    std::shared_ptr<sqlite3> snapshot = reader.read();
-    cache[key] = CachedSnapshot{info.st_size, modified, snapshot};
-    return snapshot;
+    SnapshotReader reader(nativePath, *header, fileSize, onlyTable);
+    return reader.read();
+}
+
+std::shared_ptr<sqlite3> readSnapshot(const QString &nativePath)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(nativePath).constData(), &info) != 0)
+        throw errors::cannotOpen(nativePath, errno);
+    return readSnapshot(nativePath, info.st_size);
 }
 
 } // namespace db::jet

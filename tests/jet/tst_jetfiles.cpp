@@ -3,6 +3,7 @@
 #include "JetTestSupport.h"
 
 #include "common/Error.h"
+#include "db/Catalogue.h"
 #include "db/JetHeader.h"
 #include "db/JetSnapshot.h"
 
@@ -175,7 +176,7 @@ void tst_JetFiles::tablesMatchMdbExport()
 {
     QFETCH(QString, file);
     const QString path = jettest::testData(file);
-    const auto snapshot = openSnapshot(path);
+    const auto snapshot = readSnapshot(path);
     QString error;
     const QStringList tables = jettest::mdbTables(path, &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
@@ -198,7 +199,7 @@ void tst_JetFiles::everyCommonTypeKeepsItsValue()
 {
     QFETCH(QString, file);
     QFETCH(int, firstRow);
-    const auto snapshot = openSnapshot(jettest::testData(file));
+    const auto snapshot = readSnapshot(jettest::testData(file));
     // Column order, types and the collation of text, as the table defines them.
     QCOMPARE(
         createStatement(snapshot.get(), QStringLiteral("Table1")),
@@ -222,7 +223,7 @@ void tst_JetFiles::passwordIsRefused()
 {
     const QString path = jettest::testData(QStringLiteral("access2003-password.mdb"));
     try {
-        openSnapshot(path);
+        db::openCatalogue(path);
         QFAIL("a catalogue with a database password opened");
     } catch (const orlaneva::Error &e) {
         QCOMPARE(e.number(), -2147217843);
@@ -231,7 +232,7 @@ void tst_JetFiles::passwordIsRefused()
         QVERIFY(e.description().contains(path));
     }
     // The same table without a password opens: it is the password that is refused.
-    const auto open = openSnapshot(jettest::testData(QStringLiteral("access2000-no-password.mdb")));
+    const auto open = readSnapshot(jettest::testData(QStringLiteral("access2000-no-password.mdb")));
     QCOMPARE(jettest::snapshotRows(open.get(), QStringLiteral("Table1")).rows.size(), 3);
 }
 
@@ -245,7 +246,8 @@ void tst_JetFiles::failuresNameTheFile_data()
 
     QTest::newRow("missing") << m_dir.filePath(QStringLiteral("no-such.mdb"))
                              << "No se pudo encontrar el archivo";
-    QTest::newRow("folder") << m_dir.path() << "Formato de base de datos no reconocido";
+    QTest::newRow("folder") << m_dir.path()
+                            << QStringLiteral("'%1' es una carpeta").arg(m_dir.path());
     const QString text = m_dir.filePath(QStringLiteral("text.mdb"));
     writeFile(text, "Nombre;Nivel\nUno;Primaria\n");
     QTest::newRow("text") << text << "Formato de base de datos no reconocido";
@@ -274,7 +276,7 @@ void tst_JetFiles::failuresNameTheFile()
     QFETCH(QString, path);
     QFETCH(QString, start);
     try {
-        openSnapshot(path);
+        db::openCatalogue(path);
         QFAIL("opened");
     } catch (const orlaneva::Error &e) {
         QCOMPARE(e.number(), -2147467259);
@@ -287,14 +289,14 @@ void tst_JetFiles::cutShortFileNeverGivesPartialData()
 {
     // A file cut at any page is refused, or (when only unused pages went) read whole.
     const QByteArray bytes = readFile(jettest::testData(QStringLiteral("access2003-types.mdb")));
-    const auto whole = openSnapshot(jettest::testData(QStringLiteral("access2003-types.mdb")));
+    const auto whole = readSnapshot(jettest::testData(QStringLiteral("access2003-types.mdb")));
     QStringList tables = snapshotTables(whole.get());
     int refused = 0;
     for (qsizetype pages = 3; pages < bytes.size() / 4096; pages += 7) {
         const QString path = m_dir.filePath(QStringLiteral("cut-%1.mdb").arg(pages));
         writeFile(path, bytes.left(pages * 4096));
         try {
-            const auto cut = openSnapshot(path);
+            const auto cut = readSnapshot(path);
             QCOMPARE(snapshotTables(cut.get()), tables);
             for (const QString &table : tables)
                 QCOMPARE(jettest::snapshotRows(cut.get(), table).rows,
@@ -311,8 +313,8 @@ void tst_JetFiles::unchangedFileIsReadOnce()
 {
     const QString path = m_dir.filePath(QStringLiteral("once.mdb"));
     QVERIFY(QFile::copy(jettest::testData(QStringLiteral("access2000-no-password.mdb")), path));
-    const auto first = openSnapshot(path);
-    const auto second = openSnapshot(path);
+    const auto first = db::openCatalogue(path);
+    const auto second = db::openCatalogue(path);
     QCOMPARE(second.get(), first.get());
 }
 
@@ -321,7 +323,8 @@ void tst_JetFiles::changedFileIsReadAgain()
     const QString path = m_dir.filePath(QStringLiteral("again.mdb"));
     QVERIFY(QFile::copy(jettest::testData(QStringLiteral("access2000-no-password.mdb")), path));
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    const auto before = openSnapshot(path);
+    const auto before = db::openCatalogue(path);
+    const auto beforeRows = readSnapshot(path);
 
     // Same size, same inode: only the bytes and the modification time differ.
     QByteArray bytes = readFile(path);
@@ -342,12 +345,15 @@ void tst_JetFiles::changedFileIsReadAgain()
                                 QFileDevice::FileModificationTime));
     touched.close();
 
-    const auto after = openSnapshot(path);
+    const auto after = db::openCatalogue(path);
     QVERIFY(after.get() != before.get());
-    QCOMPARE(jettest::snapshotRows(after.get(), QStringLiteral("Table1")).rows[2][1].toString(),
+    QCOMPARE(jettest::snapshotRows(readSnapshot(path).get(), QStringLiteral("Table1"))
+                 .rows[2][1]
+                 .toString(),
              QStringLiteral("Twelv"));
-    QCOMPARE(jettest::snapshotRows(before.get(), QStringLiteral("Table1")).rows[2][1].toString(),
-             QStringLiteral("Three"));
+    QCOMPARE(
+        jettest::snapshotRows(beforeRows.get(), QStringLiteral("Table1")).rows[2][1].toString(),
+        QStringLiteral("Three"));
 }
 
 QTEST_GUILESS_MAIN(tst_JetFiles)

@@ -160,7 +160,7 @@ void tst_JetSearch::initTestCase()
     QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("sqlite")));
     jetwriter::writeDatabase(m_jet, {{QStringLiteral("Ficha"), jetwriter::fichaColumns(), rows}});
     writeSqlite(m_sqlite, jetwriter::fichaColumns(), rows);
-    const QString difference = jettest::differenceFromExport(db::jet::openSnapshot(m_jet).get(),
+    const QString difference = jettest::differenceFromExport(db::jet::readSnapshot(m_jet).get(),
                                                              m_jet, QStringLiteral("Ficha"));
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
 }

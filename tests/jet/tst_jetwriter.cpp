@@ -2,6 +2,7 @@
 #include "JetTestSupport.h"
 
 #include "common/Error.h"
+#include "db/Catalogue.h"
 #include "db/JetHeader.h"
 #include "db/JetSnapshot.h"
 #include "jetwriter/JetWriter.h"
@@ -79,7 +80,7 @@ QVariantList expected(const Row &row, const QList<Column> &columns)
 void expectError(const QString &path, int number, const QString &start)
 {
     try {
-        db::jet::openSnapshot(path);
+        db::openCatalogue(path);
         QFAIL("opened");
     } catch (const orlaneva::Error &e) {
         QCOMPARE(e.number(), number);
@@ -153,7 +154,7 @@ void tst_JetWriter::roundTrip()
     const QString path
         = write(QStringLiteral("%1.mdb").arg(QTest::currentDataTag()), {ficha, other}, options);
 
-    const auto snapshot = db::jet::openSnapshot(path);
+    const auto snapshot = db::jet::readSnapshot(path);
     for (const Table &table : {ficha, other}) {
         const jettest::Rows rows = jettest::snapshotRows(snapshot.get(), table.name);
         QStringList names;
@@ -217,7 +218,7 @@ void tst_JetWriter::charactersOutsideTheBmp()
                        {QStringLiteral("RESUMEN"), ColumnType::Memo}},
                       {{1, text, text}, {2, lone, loneEnd}}};
     const QString path = write(QStringLiteral("astral.mdb"), {table});
-    const auto snapshot = db::jet::openSnapshot(path);
+    const auto snapshot = db::jet::readSnapshot(path);
     const jettest::Rows rows = jettest::snapshotRows(snapshot.get(), QStringLiteral("Ficha"));
     QCOMPARE(rows.rows.value(0), (QVariantList{1LL, text, text}));
     QCOMPARE(rows.rows.value(1),
@@ -238,7 +239,7 @@ void tst_JetWriter::overlongTableName()
     const QString name(200, QChar(u'ñ'));
     const QString path = write(QStringLiteral("long-name.mdb"),
                                {{name, {{QStringLiteral("Id"), ColumnType::Long}}, {{42}}}});
-    const auto snapshot = db::jet::openSnapshot(path);
+    const auto snapshot = db::jet::readSnapshot(path);
     sqlite3_stmt *statement = nullptr;
     QCOMPARE(sqlite3_prepare_v2(snapshot.get(), "SELECT name FROM sqlite_schema", -1, &statement,
                                 nullptr),
@@ -285,7 +286,7 @@ void tst_JetWriter::valuesIgnoreLocaleAndCharset()
     qputenv("MDBICONV", "ISO-8859-1");
     std::shared_ptr<sqlite3> snapshot;
     try {
-        snapshot = db::jet::openSnapshot(path);
+        snapshot = db::jet::readSnapshot(path);
     } catch (...) {
         qunsetenv("MDBICONV");
         std::setlocale(LC_ALL, previous.constData());
