@@ -62,6 +62,9 @@ std::unique_ptr<db::Recordset> frm_Ficha::FNC_ConsultaPoridFicha(db::Connection 
 qint32 frm_Ficha::readCard()
 {
     frame::openCatalogue(conexion, sPathBD);
+    // The card is looked up in the catalogue the search listed it from, even if the file
+    // has changed since.
+    conexion->readAsListed();
     const qint32 id = Module1::iIdFicha;
     rsFicha = FNC_ConsultaPoridFicha(*conexion);
     return id;

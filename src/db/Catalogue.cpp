@@ -288,6 +288,8 @@ std::shared_ptr<sqlite3> readSqlite(const QString &path, const QByteArray &encod
     if (opened != SQLITE_OK)
         failEngine(raw, path);
     sqlite3_extended_result_codes(raw, 1);
+    // A writer finishing its commit holds the file for a moment.
+    sqlite3_busy_timeout(raw, 5000);
     sqlite3_db_config(raw, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);

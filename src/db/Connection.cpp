@@ -15,8 +15,6 @@ namespace db {
 
 namespace {
 
-using orlaneva::Error;
-
 QString shown(const QString &path)
 {
     return path.isEmpty() ? QStringLiteral("(sin nombre)") : path;
@@ -56,10 +54,7 @@ private:
 
 [[noreturn]] void rejectStatement(const QString &sql, const QString &path, const QString &why)
 {
-    throw Error(ErrorNumber::StatementRejected,
-                QStringLiteral("El motor de base de datos rechazó la instrucción SQL «%1» "
-                               "sobre el catálogo '%2': %3.")
-                    .arg(sql, shown(path), why));
+    throw errors::statementRejected(sql, shown(path), why);
 }
 
 // The engine's own reasons, in Spanish; others are passed on as the engine words them.
@@ -125,14 +120,14 @@ qint64 Value::toInteger() const
 {
     switch (type()) {
     case Type::Null:
-        throw Error(ErrorNumber::InvalidUseOfNull, QStringLiteral("Uso no válido de Null."));
+        throw errors::invalidUseOfNull();
     case Type::Integer:
         return std::get<qint64>(m_data);
     case Type::Real:
     case Type::Text: {
         const double real = toReal();
         if (!(std::fabs(real) < 9.2e18))
-            throw Error(orlaneva::ErrorNumber::Overflow, QStringLiteral("Desbordamiento."));
+            throw errors::overflow();
         return qint64(orlaneva::roundHalfEven(real));
     }
     }
@@ -143,7 +138,7 @@ double Value::toReal() const
 {
     switch (type()) {
     case Type::Null:
-        throw Error(ErrorNumber::InvalidUseOfNull, QStringLiteral("Uso no válido de Null."));
+        throw errors::invalidUseOfNull();
     case Type::Integer:
         return double(std::get<qint64>(m_data));
     case Type::Real:
@@ -152,9 +147,7 @@ double Value::toReal() const
         bool ok = false;
         const double real = std::get<QString>(m_data).trimmed().toDouble(&ok);
         if (!ok)
-            throw Error(ErrorNumber::TypeMismatch,
-                        QStringLiteral("No coinciden los tipos: «%1» no es un número.")
-                            .arg(std::get<QString>(m_data)));
+            throw errors::notANumber(std::get<QString>(m_data));
         return real;
     }
     }
@@ -245,44 +238,28 @@ void Recordset::finish()
 void Recordset::MoveFirst()
 {
     if (m_rowCount == 0)
-        throw Error(ErrorNumber::NoCurrentRecord,
-                    QStringLiteral("BOF o EOF es True: el resultado de la consulta sobre '%1' "
-                                   "está vacío y no tiene un primer registro.")
-                        .arg(shown(m_source)));
+        throw errors::noFirstRecord(shown(m_source));
     m_current = 0;
 }
 
 void Recordset::MoveNext()
 {
     if (isEOF())
-        throw Error(ErrorNumber::NoCurrentRecord,
-                    QStringLiteral("EOF es True: no hay un registro siguiente en el resultado "
-                                   "de la consulta sobre '%1'.")
-                        .arg(shown(m_source)));
+        throw errors::noNextRecord(shown(m_source));
     ++m_current;
 }
 
 const Field &Recordset::Fields(int i) const
 {
     if (i < 0 || i >= FieldCount())
-        throw Error(ErrorNumber::ItemNotFound,
-                    QStringLiteral("No se encontró el elemento en la colección: el resultado de "
-                                   "la consulta sobre '%1' no tiene campo %2 (tiene %3, del 0 "
-                                   "al %4).")
-                        .arg(shown(m_source))
-                        .arg(i)
-                        .arg(FieldCount())
-                        .arg(FieldCount() - 1));
+        throw errors::noSuchField(shown(m_source), i, FieldCount());
     return m_fields[std::size_t(i)];
 }
 
 const db::Value &Recordset::valueAt(int column) const
 {
     if (BOF() || isEOF())
-        throw Error(ErrorNumber::NoCurrentRecord,
-                    QStringLiteral("BOF o EOF es True: la operación requiere un registro actual "
-                                   "y el resultado de la consulta sobre '%1' no lo tiene.")
-                        .arg(shown(m_source)));
+        throw errors::noCurrentRecord(shown(m_source));
     const std::size_t c = std::size_t(column);
     if (m_decodedRow[c] != m_current) {
         const Cell &cell = m_cells[std::size_t(m_current * m_names.size() + column)];
@@ -319,40 +296,23 @@ void Connection::Open(const QString &user, const QString &password, long options
 {
     Q_UNUSED(user); // Jet's default user; a read-only snapshot knows no others
     if (m_catalogue)
-        throw Error(ErrorNumber::AlreadyOpen,
-                    QStringLiteral("La operación no se permite si el objeto está abierto: la "
-                                   "conexión con '%1' ya está abierta.")
-                        .arg(shown(m_path)));
+        throw errors::alreadyOpen(shown(m_path));
     QString reason;
     const std::optional<ConnectionSettings> settings
         = parseConnectionString(ConnectionString, &reason);
     if (!settings)
-        throw Error(ErrorNumber::InvalidArgument,
-                    QStringLiteral("La cadena de conexión «%1» no es válida: %2.")
-                        .arg(ConnectionString, reason));
+        throw errors::invalidConnectionString(ConnectionString, reason);
     const QString path = orlaneva::nativePath(settings->dataSource);
     if (options != adOptionUnspecified && options != 0)
-        throw Error(ErrorNumber::InvalidArgument,
-                    QStringLiteral("Opción de apertura %1 no admitida al abrir '%2'.")
-                        .arg(options)
-                        .arg(shown(path)));
+        throw errors::unsupportedOpenOption(options, shown(path));
     const QString provider = settings->provider.toLower();
     if (!provider.startsWith(QLatin1String("microsoft.jet.oledb."))
         && !provider.startsWith(QLatin1String("microsoft.ace.oledb.")))
-        throw Error(ErrorNumber::ProviderNotFound,
-                    QStringLiteral("No se puede encontrar el proveedor «%1» para abrir '%2'. Es "
-                                   "posible que no esté instalado correctamente.")
-                        .arg(settings->provider, shown(path)));
+        throw errors::providerNotFound(settings->provider, shown(path));
     if (settings->dataSource.trimmed().isEmpty())
-        throw Error(ErrorNumber::OpenFailed,
-                    QStringLiteral("La cadena de conexión «%1» no nombra ningún archivo "
-                                   "(Data Source).")
-                        .arg(ConnectionString));
+        throw errors::noDataSource(ConnectionString);
     if (!settings->password.isEmpty() || !password.isEmpty())
-        throw Error(ErrorNumber::InvalidPassword,
-                    QStringLiteral("No es una contraseña válida: el catálogo '%1' se abre sin "
-                                   "contraseña.")
-                        .arg(path));
+        throw errors::passwordGiven(path);
     m_catalogue = Catalogue::open(path);
     m_path = path;
     m_followsFile = true;
@@ -371,20 +331,11 @@ std::unique_ptr<Recordset> Connection::Execute(const QString &sql, long *records
                                                long options)
 {
     if (!m_catalogue)
-        throw Error(ErrorNumber::NotOpen,
-                    QStringLiteral("La conexión no se puede usar para realizar esta operación: "
-                                   "está cerrada. Ábrala antes de ejecutar «%1».")
-                        .arg(sql));
+        throw errors::notOpen(sql);
     if (CursorLocation != adUseServer && CursorLocation != adUseClient)
-        throw Error(ErrorNumber::InvalidArgument,
-                    QStringLiteral("Ubicación del cursor %1 no válida en la conexión con '%2'.")
-                        .arg(CursorLocation)
-                        .arg(m_path));
+        throw errors::invalidCursorLocation(CursorLocation, m_path);
     if (options != adOptionUnspecified && options != adCmdText && options != adCmdUnknown)
-        throw Error(ErrorNumber::InvalidArgument,
-                    QStringLiteral("Opción de ejecución %1 no admitida en la conexión con '%2'.")
-                        .arg(options)
-                        .arg(m_path));
+        throw errors::unsupportedExecuteOption(options, m_path);
     // A file replaced or rewritten since the last statement is read again (and a file gone
     // is reported as Open reports it).
     if (m_followsFile && !m_catalogue->isCurrent())

@@ -54,4 +54,23 @@ orlaneva::Error jetDamaged(const QString &path);
 orlaneva::Error jetPassword(const QString &path);
 orlaneva::Error jetEngine(const QString &path, const QString &engineMessage);
 
+// Connections and result sets; path and source as the message shows them.
+orlaneva::Error alreadyOpen(const QString &path);
+orlaneva::Error invalidConnectionString(const QString &text, const QString &reason);
+orlaneva::Error unsupportedOpenOption(long options, const QString &path);
+orlaneva::Error providerNotFound(const QString &provider, const QString &path);
+orlaneva::Error noDataSource(const QString &connectionString);
+orlaneva::Error passwordGiven(const QString &path);
+orlaneva::Error notOpen(const QString &sql);
+orlaneva::Error invalidCursorLocation(int location, const QString &path);
+orlaneva::Error unsupportedExecuteOption(long options, const QString &path);
+orlaneva::Error statementRejected(const QString &sql, const QString &path, const QString &why);
+orlaneva::Error noFirstRecord(const QString &source);
+orlaneva::Error noNextRecord(const QString &source);
+orlaneva::Error noCurrentRecord(const QString &source);
+orlaneva::Error noSuchField(const QString &source, int index, int count);
+orlaneva::Error invalidUseOfNull();
+orlaneva::Error overflow();
+orlaneva::Error notANumber(const QString &text);
+
 } // namespace db::errors

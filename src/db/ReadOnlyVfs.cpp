@@ -168,6 +168,8 @@ struct File
     Shadow *owned; // a nameless temporary file belongs to its handle
     Session *session;
     char *deleteOnClose; // the name, for SQLITE_OPEN_DELETEONCLOSE
+    bool mainDb;
+    int lock;
 };
 
 Shadow &shadowOf(sqlite3_file *file)
@@ -175,9 +177,12 @@ Shadow &shadowOf(sqlite3_file *file)
     return *reinterpret_cast<File *>(file)->shadow;
 }
 
+int fileUnlock(sqlite3_file *file, int level);
+
 int fileClose(sqlite3_file *file)
 {
     auto *f = reinterpret_cast<File *>(file);
+    fileUnlock(file, SQLITE_LOCK_NONE);
     if (f->deleteOnClose) {
         f->shadow->remove();
         sqlite3_free(f->deleteOnClose);
@@ -215,15 +220,77 @@ int fileSize(sqlite3_file *file, sqlite3_int64 *size)
     return SQLITE_OK;
 }
 
-// The session's connection is the only one that sees these files, so every lock is granted.
-int fileLock(sqlite3_file *, int)
+// Byte ranges of SQLite's locks on a database file (see its os.h).
+constexpr off_t kPendingByte = 0x40000000;
+constexpr off_t kReservedByte = kPendingByte + 1;
+constexpr off_t kSharedFirst = kPendingByte + 2;
+constexpr off_t kSharedSize = 510;
+
+// F_SETLK of one range; true when granted, or when the file system keeps no locks.
+bool setLock(int fd, short type, off_t start, off_t length, bool *busy)
 {
+    struct flock lock
+    {
+    };
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = start;
+    lock.l_len = length;
+    if (::fcntl(fd, F_SETLK, &lock) == 0)
+        return true;
+    *busy = errno == EAGAIN || errno == EACCES;
+    return !*busy;
+}
+
+// A read lock, as any SQLite reader takes, keeps a writer in rollback mode from changing the
+// database file while it is read. Every stronger lock is this session's own business: its
+// writes never reach the file.
+int fileLock(sqlite3_file *file, int level)
+{
+    auto *f = reinterpret_cast<File *>(file);
+    if (level >= SQLITE_LOCK_SHARED && f->lock < SQLITE_LOCK_SHARED && f->mainDb
+        && f->shadow->fd >= 0) {
+        const int fd = f->shadow->fd;
+        bool busy = false;
+        if (!setLock(fd, F_RDLCK, kPendingByte, 1, &busy))
+            return SQLITE_BUSY;
+        const bool shared = setLock(fd, F_RDLCK, kSharedFirst, kSharedSize, &busy);
+        setLock(fd, F_UNLCK, kPendingByte, 1, &busy);
+        if (!shared)
+            return SQLITE_BUSY;
+    }
+    f->lock = std::max(f->lock, level);
     return SQLITE_OK;
 }
 
-int fileCheckReservedLock(sqlite3_file *, int *reserved)
+int fileUnlock(sqlite3_file *file, int level)
 {
+    auto *f = reinterpret_cast<File *>(file);
+    if (level < SQLITE_LOCK_SHARED && f->lock >= SQLITE_LOCK_SHARED && f->mainDb
+        && f->shadow->fd >= 0) {
+        bool busy = false;
+        setLock(f->shadow->fd, F_UNLCK, kSharedFirst, kSharedSize, &busy);
+    }
+    f->lock = std::min(f->lock, level);
+    return SQLITE_OK;
+}
+
+// A writer at work holds the reserved lock: its journal is then not hot.
+int fileCheckReservedLock(sqlite3_file *file, int *reserved)
+{
+    auto *f = reinterpret_cast<File *>(file);
     *reserved = 0;
+    if (f->mainDb && f->shadow->fd >= 0) {
+        struct flock lock
+        {
+        };
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = kReservedByte;
+        lock.l_len = 1;
+        if (::fcntl(f->shadow->fd, F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK)
+            *reserved = 1;
+    }
     return SQLITE_OK;
 }
 
@@ -253,7 +320,7 @@ const sqlite3_io_methods kMethods = {
     fileSync,
     fileSize,
     fileLock,
-    fileLock,
+    fileUnlock,
     fileCheckReservedLock,
     fileControl,
     fileSectorSize,
@@ -297,7 +364,8 @@ int vfsOpen(sqlite3_vfs *, const char *name, sqlite3_file *file, int flags, int 
                 return SQLITE_CANTOPEN;
             shadow->exists = true;
         }
-        if ((flags & SQLITE_OPEN_MAIN_DB) && shadow->fd >= 0) {
+        f->mainDb = flags & SQLITE_OPEN_MAIN_DB;
+        if (f->mainDb && shadow->fd >= 0) {
             struct stat st;
             if (::fstat(shadow->fd, &st) == 0)
                 session->setDatabase(st);

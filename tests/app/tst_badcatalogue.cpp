@@ -8,6 +8,7 @@
 #include "toolkit/Desktop.h"
 #include "toolkit/Services.h"
 
+#include "CatalogueFixture.h"
 #include "TestSupport.h"
 
 #include <QCryptographicHash>
@@ -85,11 +86,15 @@ QStringList snapshot(const QString &root)
         const QFileInfo info = it.fileInfo();
         QByteArray digest;
         QFile file(info.filePath());
+        // The first 64 MiB: a several-GB sparse catalogue is not read whole; the change time
+        // shows any write anyway.
         if (info.isFile() && file.open(QIODevice::ReadOnly))
-            digest = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex();
-        entries << u"%1 %2 %3 %4"_s.arg(QDir(root).relativeFilePath(info.filePath()))
+            digest
+                = QCryptographicHash::hash(file.read(64 << 20), QCryptographicHash::Sha1).toHex();
+        entries << u"%1 %2 %3 %4 %5"_s.arg(QDir(root).relativeFilePath(info.filePath()))
                        .arg(info.size())
                        .arg(info.lastModified().toMSecsSinceEpoch())
+                       .arg(info.metadataChangeTime().toMSecsSinceEpoch())
                        .arg(QString::fromLatin1(digest));
     }
     entries.sort();
@@ -157,10 +162,46 @@ testing::Card card(const QString &titulo, const QString &imagen = u"1.png"_s)
     return {1, titulo, u"Primaria"_s, u"Lengua y literatura"_s, u"https://example.org"_s, imagen};
 }
 
+// Changes to the folder made while the program runs: after start-up, or between the search
+// and the double-click on its first row.
+std::function<void()> afterStartup;
+std::function<void()> afterSearch;
+// The folder those changes are made in, and what it holds right after them.
+QString changedFolder;
+QStringList folderAfterChange;
+
+QString insertCard(const QString &id, const QString &titulo)
+{
+    return u"INSERT INTO Ficha VALUES (%1, '%2', 'A', 'https://example.org', 'Primaria', "
+           "'Lengua y literatura', 'E', 2004, 'I', 'F', 'R', '1.png')"_s.arg(id, titulo);
+}
+
+// The catalogue at mdb replaced (renamed over) or rewritten in place by one whose card 1 has
+// another title, and a second card.
+void changeCatalogue(const QString &mdb, bool inPlace)
+{
+    const QString newer = mdb + u".nueva"_s;
+    fixture::writeDatabase(newer,
+                           {kTwelve.arg(u"INTEGER PRIMARY KEY"_s),
+                            insertCard(u"1"_s, u"Otro título"_s),
+                            insertCard(u"2"_s, u"Segunda"_s)});
+    if (!inPlace) {
+        QVERIFY(::rename(QFile::encodeName(newer).constData(), QFile::encodeName(mdb).constData())
+                == 0);
+        return;
+    }
+    QFile from(newer);
+    QFile to(mdb);
+    QVERIFY(from.open(QIODevice::ReadOnly) && to.open(QIODevice::ReadWrite | QIODevice::Truncate));
+    QVERIFY(to.write(from.readAll()) > 0);
+    from.remove();
+}
+
 // Turns the good program folder into the bad case named.
 void prepare(const QString &kind, testing::AppFolder &folder, const QString &outside)
 {
     const QString mdb = folder.file(u"fichas.mdb"_s);
+    const QString title = u"Cuentos del mundo"_s;
     if (kind == u"no fichas.mdb") {
         QFile::remove(mdb);
     } else if (kind == u"empty fichas.mdb") {
@@ -214,6 +255,42 @@ void prepare(const QString &kind, testing::AppFolder &folder, const QString &out
         folder.writeFile(u"Fichas/1.png"_s, QByteArray());
     } else if (kind == u"huge picture") {
         folder.writeFile(u"Fichas/1.png"_s, hugePng());
+    } else if (kind == u"WAL with commits not checkpointed") {
+        fixture::writeInterrupted(mdb, fixture::Writer::Wal, {title}, {u"Sin confirmar"_s});
+    } else if (kind == u"hot rollback journal") {
+        fixture::writeInterrupted(mdb, fixture::Writer::HotJournal, {title}, {u"Sin confirmar"_s});
+    } else if (kind == u"UTF-16 catalogue") {
+        fixture::writeDatabase(mdb,
+                               {u"PRAGMA encoding = 'UTF-16be'"_s,
+                                kTwelve.arg(u"INTEGER PRIMARY KEY"_s), insertCard(u"1"_s, title)});
+    } else if (kind == u"WITHOUT ROWID, a text Id") {
+        fixture::writeDatabase(mdb,
+                               {kTwelve.arg(u"INTEGER PRIMARY KEY"_s) + u" WITHOUT ROWID"_s,
+                                insertCard(u"1"_s, title), insertCard(u"'dos'"_s, u"Zoo"_s)});
+    } else if (kind == u"Ids of every type") {
+        fixture::writeDatabase(mdb,
+                               {kTwelve.arg(QString()), insertCard(u"1"_s, title),
+                                insertCard(u"2.5"_s, u"D"_s), insertCard(u"x'33'"_s, u"E"_s),
+                                insertCard(u"NULL"_s, u"F"_s)});
+    } else if (kind == u"collation and function the program lacks") {
+        fixture::writeDatabase(
+            mdb,
+            {kTwelve.arg(u"INTEGER"_s).replace(u"TITULO TEXT"_s, u"TITULO TEXT COLLATE ajena"_s),
+             u"CREATE INDEX por_ajena ON Ficha (ajena(TITULO))"_s,
+             u"CREATE VIEW Ajena AS SELECT ajena(TITULO) FROM Ficha ORDER BY 1 COLLATE ajena"_s,
+             insertCard(u"1"_s, title)},
+            {u"ajena"_s});
+    } else if (kind == u"3 GB fichas.mdb") {
+        QFile file(mdb);
+        QVERIFY(file.resize(qint64(3) << 30)); // sparse: the cards stay in the first pages
+    } else if (kind == u"replaced before the search") {
+        afterStartup = [mdb] { changeCatalogue(mdb, false); };
+    } else if (kind == u"replaced between search and card") {
+        afterSearch = [mdb] { changeCatalogue(mdb, false); };
+    } else if (kind == u"rewritten between search and card") {
+        afterSearch = [mdb] { changeCatalogue(mdb, true); };
+    } else if (kind == u"deleted between search and card") {
+        afterSearch = [mdb] { QFile::remove(mdb); };
     } else if (kind == u"no Documentos files") {
         for (const QString &name : QDir(folder.file(u"Documentos"_s)).entryList(QDir::Files))
             QFile::remove(folder.file(u"Documentos/"_s + name));
@@ -238,6 +315,10 @@ Session runSession(const testing::EndRecorder &ends)
     tk::dispatch(Module1::Main);
     if (!ends.codes.empty())
         return seen;
+    if (afterStartup) {
+        afterStartup();
+        folderAfterChange = snapshot(changedFolder);
+    }
     frm_Principal::Default().cmdBusqueda.button()->click();
     if (!ends.codes.empty())
         return seen;
@@ -246,6 +327,10 @@ Session runSession(const testing::EndRecorder &ends)
     if (!ends.codes.empty())
         return seen;
     seen.label = search.lblTotalFichas.Caption();
+    if (afterSearch) {
+        afterSearch();
+        folderAfterChange = snapshot(changedFolder);
+    }
     if (search.gridFichas.Rows() > 1) {
         search.gridFichas.setRow(1);
         tk::dispatch(search.gridFichas.DblClick);
@@ -425,6 +510,20 @@ private slots:
             kCaptionHead + u"Cuentos del mundo"_s + kCaptionTail, false);
         row("no Documentos files", {u"Presentación.bmp"_s, u"Orlaneva.bmp"_s, u"Orlaneva.pdf"_s},
             -1, one, kCaptionHead + u"Cuentos del mundo"_s + kCaptionTail, true);
+        const QString shown = kCaptionHead + u"Cuentos del mundo"_s + kCaptionTail;
+        const QString two = u"2 Fichas encontradas."_s;
+        row("WAL with commits not checkpointed", {}, -1, one, shown, true);
+        row("hot rollback journal", {}, -1, one, shown, true);
+        row("UTF-16 catalogue", {}, -1, one, shown, true);
+        row("WITHOUT ROWID, a text Id", {}, -1, two, shown, true);
+        row("Ids of every type", {}, -1, u"4 Fichas encontradas."_s, shown, true);
+        row("collation and function the program lacks", {}, -1, one, shown, true);
+        row("3 GB fichas.mdb", {}, -1, one, shown, true);
+        row("replaced before the search", {}, -1, two,
+            kCaptionHead + u"Otro título"_s + kCaptionTail, true);
+        row("replaced between search and card", {}, -1, one, shown, true);
+        row("rewritten between search and card", {}, -1, one, shown, true);
+        row("deleted between search and card", {u"No se pudo encontrar el archivo"_s}, 1, one);
     }
     void badInputGivesAMessageOrASoundResult()
     {
@@ -437,7 +536,10 @@ private slots:
 
         if (tk::App::PrevInstance())
             QSKIP("another copy of the program runs for this user");
+        afterStartup = nullptr;
+        afterSearch = nullptr;
         testing::AppFolder folder({card(u"Cuentos del mundo"_s)});
+        changedFolder = folder.path();
         folder.writeDocuments();
         folder.writePicture(u"Fichas/1.png"_s, {200, 200});
         QVERIFY(m_outside.isValid());
@@ -474,7 +576,7 @@ private slots:
             QCOMPARE(seen.caption, caption);
             QCOMPARE(seen.picture, picture);
         }
-        QCOMPARE(snapshot(folder.path()), before);
+        QCOMPARE(snapshot(folder.path()), afterStartup || afterSearch ? folderAfterChange : before);
     }
 };
 
