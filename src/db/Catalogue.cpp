@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <deque>
 #include <fcntl.h>
 #include <mutex>
@@ -89,6 +90,7 @@ QByteArray headOf(const QByteArray &path, qint64 size)
 // The file, opened for the checks; what it is and how it begins.
 struct Probe
 {
+    timespec at{};
     Catalogue::Identity identity;
     QByteArray head;
     FileFormat format = FileFormat::Unknown;
@@ -131,6 +133,7 @@ Probe probe(const QString &path, const QByteArray &encoded)
         throw errors::notCatalogue(path, QStringLiteral("no es un archivo normal"));
 
     Probe p;
+    ::clock_gettime(CLOCK_REALTIME, &p.at);
     p.identity.file = stampOf(st);
     p.head = QByteArray(kFormatProbeSize, Qt::Uninitialized);
     const qint64 n = readAt(fd.get(), p.head.data(), p.head.size(), 0);
@@ -368,12 +371,32 @@ bool Catalogue::Identity::Stamp::operator==(const Stamp &o) const
         && changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
 }
 
-Catalogue::Catalogue(QString path, Identity identity, std::shared_ptr<sqlite3> handle)
-    : m_path(std::move(path)), m_identity(std::move(identity)), m_handle(std::move(handle))
+Catalogue::Catalogue(QString path, Identity identity, timespec readAt,
+                     std::shared_ptr<sqlite3> handle)
+    : m_path(std::move(path)),
+      m_identity(std::move(identity)),
+      m_readAt(readAt),
+      m_handle(std::move(handle))
 { }
 
 bool Catalogue::isCurrent() const
 {
+    // As git judges its index: a file whose times are unchanged and were already well in the
+    // past when it was read cannot have been written since without its times moving; only
+    // a file written in the moment it was read needs its header compared.
+    const auto settled = [this](const Identity::Stamp &now, const Identity::Stamp &then) {
+        constexpr time_t kTimeGrain = 2; // seconds; coarser than any file system's clock
+        return now == then
+            && (!then.exists
+                || (then.changed.tv_sec + kTimeGrain < m_readAt.tv_sec
+                    && then.modified.tv_sec + kTimeGrain < m_readAt.tv_sec));
+    };
+    const QByteArray encoded = QFile::encodeName(m_path);
+    if (settled(stampOf(encoded), m_identity.file)
+        && (m_identity.counters.isEmpty()
+            || (settled(stampOf(encoded + "-wal"), m_identity.wal)
+                && stampOf(encoded + "-journal") == m_identity.journal)))
+        return true;
     try {
         return probe(m_path, QFile::encodeName(m_path)).identity == m_identity;
     } catch (const orlaneva::Error &) {
@@ -387,15 +410,20 @@ std::shared_ptr<const Catalogue> Catalogue::open(const QString &nativePath)
     try {
         // A file replaced while it is read is read again, as it now is.
         for (int attempt = 0;; ++attempt) {
-            Probe p = probe(nativePath, encoded);
+            std::shared_ptr<const Catalogue> known;
             {
                 Cache &c = cache();
                 const std::lock_guard lock(c.mutex);
                 for (const auto &entry : c.recent) {
-                    if (entry->path() == nativePath && entry->m_identity == p.identity)
-                        return entry;
+                    if (entry->path() == nativePath)
+                        known = entry;
                 }
             }
+            // The checks, too, hold for an unchanged file: any change of mode, owner or
+            // name would have moved its times or its identity.
+            if (known && known->isCurrent())
+                return known;
+            Probe p = probe(nativePath, encoded);
 
             std::shared_ptr<sqlite3> handle;
             switch (p.format) {
@@ -427,8 +455,8 @@ std::shared_ptr<const Catalogue> Catalogue::open(const QString &nativePath)
                 break;
             }
             }
-            auto catalogue
-                = std::make_shared<const Catalogue>(nativePath, std::move(p.identity), handle);
+            auto catalogue = std::make_shared<const Catalogue>(nativePath, std::move(p.identity),
+                                                               p.at, handle);
             Cache &c = cache();
             const std::lock_guard lock(c.mutex);
             remember(c.recent, catalogue);

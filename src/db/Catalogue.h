@@ -52,7 +52,8 @@ public:
     static void setListed(const std::shared_ptr<const Catalogue> &catalogue);
     static std::shared_ptr<const Catalogue> listed(const QString &nativePath);
 
-    Catalogue(QString path, Identity identity, std::shared_ptr<sqlite3> handle);
+    // readAt: when the file was probed, before it was read.
+    Catalogue(QString path, Identity identity, timespec readAt, std::shared_ptr<sqlite3> handle);
 
     sqlite3 *handle() const { return m_handle.get(); }
     const std::shared_ptr<sqlite3> &sharedHandle() const { return m_handle; }
@@ -63,6 +64,7 @@ public:
 private:
     QString m_path;
     Identity m_identity;
+    timespec m_readAt;
     std::shared_ptr<sqlite3> m_handle;
 };
 
