@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <stdexcept>
 
@@ -75,13 +76,17 @@ ORLANEVA_BENCH("jet")
     const QString size
         = QStringLiteral("%1 MB").arg(double(QFileInfo(path).size()) / 1e6, 0, 'f', 1);
 
-    const bench::Figure first = bench::once([&] { db::openCatalogue(path); });
+    const bench::Figure first = bench::once([&] { db::jet::readSnapshot(path); });
     const bench::Figure exported = bench::once([&] {
         runTool(QStringLiteral("mdb-export"), {path, QStringLiteral("Ficha")}, {});
     });
     report.add({QStringLiteral("Jet: first open, libmdb into the snapshot"), first, exported,
                 2000.0, size + QStringLiteral("; floor: mdb-export of the whole table")});
 
+    // Through the catalogue, as a connection opens it. A file written seconds ago is probed
+    // anew on every open; an installed catalogue is older than that.
+    db::openCatalogue(path);
+    QThread::sleep(3);
     const bench::Figure later = bench::measure([&] { db::openCatalogue(path); }, 1001);
     report.add(
         {QStringLiteral("Jet: later open of the unchanged file"), later, std::nullopt, 5.0, {}});

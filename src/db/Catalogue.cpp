@@ -375,7 +375,7 @@ Catalogue::Catalogue(QString path, Identity identity, timespec readAt,
                      std::shared_ptr<sqlite3> handle)
     : m_path(std::move(path)),
       m_identity(std::move(identity)),
-      m_readAt(readAt),
+      m_verifiedAt(readAt.tv_sec),
       m_handle(std::move(handle))
 { }
 
@@ -384,12 +384,13 @@ bool Catalogue::isCurrent() const
     // As git judges its index: a file whose times are unchanged and were already well in the
     // past when it was read cannot have been written since without its times moving; only
     // a file written in the moment it was read needs its header compared.
-    const auto settled = [this](const Identity::Stamp &now, const Identity::Stamp &then) {
-        constexpr time_t kTimeGrain = 2; // seconds; coarser than any file system's clock
+    const qint64 verified = m_verifiedAt.load();
+    const auto settled = [verified](const Identity::Stamp &now, const Identity::Stamp &then) {
+        constexpr qint64 kTimeGrain = 2; // seconds; coarser than any file system's clock
         return now == then
             && (!then.exists
-                || (then.changed.tv_sec + kTimeGrain < m_readAt.tv_sec
-                    && then.modified.tv_sec + kTimeGrain < m_readAt.tv_sec));
+                || (then.changed.tv_sec + kTimeGrain < verified
+                    && then.modified.tv_sec + kTimeGrain < verified));
     };
     const QByteArray encoded = QFile::encodeName(m_path);
     if (settled(stampOf(encoded), m_identity.file)
@@ -398,7 +399,12 @@ bool Catalogue::isCurrent() const
                 && stampOf(encoded + "-journal") == m_identity.journal)))
         return true;
     try {
-        return probe(m_path, QFile::encodeName(m_path)).identity == m_identity;
+        const Probe p = probe(m_path, encoded);
+        if (!(p.identity == m_identity))
+            return false;
+        // What was read is still there now: later writes will move the times past this.
+        m_verifiedAt.store(p.at.tv_sec);
+        return true;
     } catch (const orlaneva::Error &) {
         return false;
     }

@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <memory>
 
 struct sqlite3;
@@ -64,7 +65,8 @@ public:
 private:
     QString m_path;
     Identity m_identity;
-    timespec m_readAt;
+    // Seconds: when the file was last found to be what was read (see isCurrent).
+    mutable std::atomic<qint64> m_verifiedAt;
     std::shared_ptr<sqlite3> m_handle;
 };
 
