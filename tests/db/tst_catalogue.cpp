@@ -112,6 +112,15 @@ void open(db::Connection &c, const QString &path)
     c.Open();
 }
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) \
+    || __has_feature(memory_sanitizer)
+#define SANITIZED 1
+#endif
+#endif
+
 // An address-space ceiling this far above what the process uses now, while alive: a reader
 // that takes the whole of a several-GB file runs out of memory under it. Sanitizers reserve
 // address space of their own, so it is left off for them.
@@ -120,7 +129,7 @@ class AddressSpaceCeiling
 public:
     explicit AddressSpaceCeiling(rlim_t headroom)
     {
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#ifndef SANITIZED
         QFile status(u"/proc/self/statm"_qs);
         if (!status.open(QIODevice::ReadOnly) || ::getrlimit(RLIMIT_AS, &m_saved) != 0)
             return;
