@@ -1,5 +1,5 @@
 // Any text as a connection string: the parser must not crash, must give a reason when it
-// refuses, and what it reads must read the same once written back with every value quoted.
+// refuses, and what it reads must read the same once written back as the windows write it.
 #include "db/ConnectionString.h"
 
 #include <QString>
@@ -9,17 +9,10 @@
 
 namespace {
 
-// Quoted with whichever quote the value does not hold; false when it holds both.
-bool appendSetting(QString &text, const char *key, const QString &value)
+void appendSetting(QString &text, const char *key, const QString &value)
 {
-    QChar quote = QLatin1Char('"');
-    if (value.contains(quote)) {
-        quote = QLatin1Char('\'');
-        if (value.contains(quote))
-            return false;
-    }
-    text += QLatin1String(key) + QLatin1Char('=') + quote + value + quote + QLatin1Char(';');
-    return true;
+    text += QLatin1String(key) + QLatin1Char('=') + db::connectionStringValue(value)
+        + QLatin1Char(';');
 }
 
 } // namespace
@@ -37,10 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     QString written;
-    if (!appendSetting(written, "Provider", settings->provider)
-        || !appendSetting(written, "Data Source", settings->dataSource)
-        || !appendSetting(written, "Jet OLEDB:Database Password", settings->password))
-        return 0;
+    appendSetting(written, "Provider", settings->provider);
+    appendSetting(written, "Data Source", settings->dataSource);
+    appendSetting(written, "Jet OLEDB:Database Password", settings->password);
     if (settings->persistSecurityInfo)
         written += *settings->persistSecurityInfo ? QLatin1String("Persist Security Info=True")
                                                   : QLatin1String("Persist Security Info=False");

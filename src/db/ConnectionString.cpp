@@ -13,6 +13,22 @@ QString normalisedKey(const QString &key)
 
 } // namespace
 
+QString connectionStringValue(const QString &value)
+{
+    const QChar doubleQuote = QLatin1Char('"');
+    const QChar singleQuote = QLatin1Char('\'');
+    const bool plain = !value.contains(QLatin1Char(';')) && !value.contains(doubleQuote)
+        && !value.contains(singleQuote)
+        && (value.isEmpty() || (!value.front().isSpace() && !value.back().isSpace()));
+    if (plain)
+        return value;
+    if (value.contains(doubleQuote) && !value.contains(singleQuote))
+        return singleQuote + value + singleQuote;
+    QString doubled = value;
+    doubled.replace(doubleQuote, QStringLiteral("\"\""));
+    return doubleQuote + doubled + doubleQuote;
+}
+
 std::optional<ConnectionSettings> parseConnectionString(const QString &text, QString *error)
 {
     ConnectionSettings settings;
@@ -38,14 +54,25 @@ std::optional<ConnectionSettings> parseConnectionString(const QString &text, QSt
             ++j;
         QString value;
         if (j < n && (text.at(j) == QLatin1Char('"') || text.at(j) == QLatin1Char('\''))) {
+            // Inside the quotes, the quote itself is written twice.
             const QChar quote = text.at(j);
-            const qsizetype close = text.indexOf(quote, j + 1);
-            if (close < 0) {
-                *error = QStringLiteral("falta la comilla de cierre del valor de «%1»").arg(key);
-                return std::nullopt;
+            qsizetype k = j + 1;
+            for (;;) {
+                const qsizetype close = text.indexOf(quote, k);
+                if (close < 0) {
+                    *error
+                        = QStringLiteral("falta la comilla de cierre del valor de «%1»").arg(key);
+                    return std::nullopt;
+                }
+                value += text.sliced(k, close - k);
+                if (close + 1 < n && text.at(close + 1) == quote) {
+                    value += quote;
+                    k = close + 2;
+                    continue;
+                }
+                j = close + 1;
+                break;
             }
-            value = text.sliced(j + 1, close - j - 1);
-            j = close + 1;
             while (j < n && text.at(j).isSpace())
                 ++j;
             if (j < n && text.at(j) != QLatin1Char(';')) {

@@ -1,6 +1,7 @@
 #include "frame/CommonFrame.h"
 
 #include "db/Connection.h"
+#include "db/ConnectionString.h"
 #include "resources/Art.h"
 #include "toolkit/Services.h"
 
@@ -66,7 +67,9 @@ void commonInitialize()
 
 QString connectionString(const QString &sPathBD)
 {
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + sPathBD
+    // A folder name may hold ';' or quotes: quoted, it cannot end the value or add a setting.
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=")
+        + db::connectionStringValue(sPathBD)
         + QStringLiteral(";Persist Security Info=False;Jet OLEDB:Database Password = ");
 }
 

@@ -1,6 +1,7 @@
 #include "toolkit/Desktop.h"
 
 #include "common/Paths.h"
+#include "toolkit/PlainFile.h"
 #include "toolkit/Services.h"
 
 #include <QDir>
@@ -10,6 +11,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace tk {
 
@@ -84,10 +87,69 @@ bool hasRunnableMimeType(const QFileInfo &info)
     return false;
 }
 
+// The kernel takes at most this many bytes for one argument of a program, its NUL included.
+constexpr qsizetype kMaxArgumentBytes = 131072;
+
+bool fitsOneArgument(const QString &text)
+{
+    return QFile::encodeName(text).size() < kMaxArgumentBytes;
+}
+
+bool isControl(QChar c)
+{
+    return c.category() == QChar::Other_Control;
+}
+
+// The start of a link for a message: the rest of a long one says nothing more, and a control
+// character must not lay out the box.
+QString shownLink(const QString &link)
+{
+    constexpr qsizetype kShown = 100;
+    QString shown = link.left(kShown);
+    for (QChar &c : shown)
+        if (isControl(c))
+            c = QChar(QChar::ReplacementCharacter);
+    if (link.size() > kShown)
+        shown += QStringLiteral("…");
+    return quoted(shown);
+}
+
+DesktopTarget tooLong(const QString &link, const QString &handedOver)
+{
+    return refused(SE_ERR_FNF,
+                   QStringLiteral("No se abre el enlace %1: mide %2 bytes y el sistema no admite "
+                                  "más de %3 en lo que se entrega a un programa.")
+                       .arg(shownLink(link))
+                       .arg(QFile::encodeName(handedOver).size())
+                       .arg(kMaxArgumentBytes - 1));
+}
+
+// A mail link goes to the mail program with the fields a person writes; others
+// (attach=, attachment=...) make some programs read local files into the message.
+QString mailLink(const QString &link)
+{
+    const qsizetype question = link.indexOf(QLatin1Char('?'));
+    if (question < 0)
+        return link;
+    static const QStringList kept{QStringLiteral("to"), QStringLiteral("cc"), QStringLiteral("bcc"),
+                                  QStringLiteral("subject"), QStringLiteral("body")};
+    QStringList fields;
+    const QStringList pieces = link.sliced(question + 1).split(QLatin1Char('&'));
+    for (const QString &piece : pieces) {
+        const QString name
+            = QUrl::fromPercentEncoding(piece.section(QLatin1Char('='), 0, 0).toUtf8());
+        if (kept.contains(name.trimmed(), Qt::CaseInsensitive))
+            fields << piece;
+    }
+    QString result = link.left(question);
+    if (!fields.isEmpty())
+        result += QLatin1Char('?') + fields.join(QLatin1Char('&'));
+    return result;
+}
+
 DesktopTarget documentTarget(const QString &path, const QString &link)
 {
-    QString file = path;
-    file.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QString file = orlaneva::nativePath(path);
     if (QDir::isRelativePath(file))
         file = QDir(orlaneva::nativePath(App::Path())).absoluteFilePath(file);
     const QFileInfo info(QDir::cleanPath(file));
@@ -102,7 +164,7 @@ DesktopTarget documentTarget(const QString &path, const QString &link)
     const QFileInfo real(info.canonicalFilePath());
     if (real.isDir())
         return {real.absoluteFilePath(), QString(), SE_OK};
-    if (!real.isFile())
+    if (fileKind(real.absoluteFilePath()) != FileKind::Plain)
         return refused(
             SE_ERR_ACCESSDENIED,
             QStringLiteral("%1 no es un documento que se pueda abrir.").arg(quoted(link)));
@@ -113,8 +175,12 @@ DesktopTarget documentTarget(const QString &path, const QString &link)
     if (real.permissions() & anyExecute)
         return refused(SE_ERR_ACCESSDENIED,
                        because.arg(quoted(link), QStringLiteral("tiene permiso de ejecución")));
-    QFile content(real.absoluteFilePath());
-    if (!content.open(QIODevice::ReadOnly))
+    QFile content;
+    if (openPlainFile(real.absoluteFilePath(), content) != FileKind::Plain)
+        return refused(
+            SE_ERR_ACCESSDENIED,
+            QStringLiteral("%1 no es un documento que se pueda abrir.").arg(quoted(link)));
+    if (!content.isOpen())
         return refused(SE_ERR_ACCESSDENIED,
                        QStringLiteral("No se puede leer el documento %1.").arg(quoted(link)));
     if (hasRunnableSuffix(real) || hasRunnableContent(content.read(4096))
@@ -125,6 +191,8 @@ DesktopTarget documentTarget(const QString &path, const QString &link)
     return {real.absoluteFilePath(), QString(), SE_OK};
 }
 
+DesktopTarget resolvedTarget(const QString &link);
+
 } // namespace
 
 DesktopTarget desktopTarget(const QString &file)
@@ -132,6 +200,25 @@ DesktopTarget desktopTarget(const QString &file)
     const QString link = file.trimmed();
     if (link.isEmpty())
         return refused(SE_ERR_FNF, QStringLiteral("El enlace está vacío."));
+    // Refused before any look at the disk or the network: the desktop could not take them.
+    if (!fitsOneArgument(link))
+        return tooLong(link, link);
+    if (std::any_of(link.begin(), link.end(), isControl))
+        return refused(SE_ERR_FNF,
+                       QStringLiteral("No se abre el enlace %1: contiene caracteres de control "
+                                      "(saltos de línea, tabuladores u otros invisibles), que "
+                                      "ninguna dirección ni nombre de documento lleva.")
+                           .arg(shownLink(link)));
+    DesktopTarget target = resolvedTarget(link);
+    if (target.refusal.isEmpty() && !fitsOneArgument(target.target))
+        return tooLong(link, target.target);
+    return target;
+}
+
+namespace {
+
+DesktopTarget resolvedTarget(const QString &link)
+{
 
     static const QRegularExpression schemePattern(QStringLiteral("^([A-Za-z][A-Za-z0-9+.\\-]*):"));
     const QRegularExpressionMatch match = schemePattern.match(link);
@@ -152,6 +239,8 @@ DesktopTarget desktopTarget(const QString &file)
         if (!complete)
             return refused(SE_ERR_FNF,
                            QStringLiteral("La dirección %1 no es válida.").arg(quoted(link)));
+        if (scheme == QLatin1String("mailto"))
+            return {mailLink(link), QString(), SE_OK};
         return {link, QString(), SE_OK};
     }
     // Only files of this machine: another host's would be fetched from the network.
@@ -164,6 +253,8 @@ DesktopTarget desktopTarget(const QString &file)
                                   "direcciones web (http, https, mailto) y documentos.")
                        .arg(quoted(link)));
 }
+
+} // namespace
 
 int ShellExecute(WId owner, const QString &operation, const QString &file,
                  const QString &parameters, const QString &directory, int showCommand)

@@ -3,6 +3,7 @@
 #include "common/Error.h"
 #include "common/Paths.h"
 #include "toolkit/JpegDecoder.h"
+#include "toolkit/PlainFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,11 +58,21 @@ QImage LoadPicture(const QString &path)
     if (info.isDir())
         throw Error(ErrorNumber::PathNotFound,
                     QStringLiteral("'%1' es una carpeta, no un archivo de imagen.").arg(file));
-    if (!info.isReadable())
+    const auto notPicture = [&] {
+        return Error(ErrorNumber::InvalidPicture,
+                     QStringLiteral("'%1' no es un archivo de imagen: es una tubería, un "
+                                    "dispositivo o un socket.")
+                         .arg(file));
+    };
+    QFile device;
+    const FileKind kind = openPlainFile(file, device);
+    if (kind == FileKind::Special)
+        throw notPicture();
+    if (!device.isOpen())
         throw Error(ErrorNumber::PermissionDenied,
                     QStringLiteral("No se puede leer el archivo de imagen '%1': permiso denegado.")
                         .arg(file));
-    QImageReader reader(file);
+    QImageReader reader(&device);
     reader.setDecideFormatFromContent(true);
     if (!reader.canRead())
         throw Error(ErrorNumber::InvalidPicture,
@@ -87,9 +98,9 @@ QImage LoadPicture(const QString &path)
     // Photographs go through the toolkit's own decoder (same pixels, less copying); CMYK ones
     // and files of over 1 GiB stay with Qt's streaming reader. The file is read, not mapped:
     // a mapping of a file truncated meanwhile (a share, a copy in progress) ends in SIGBUS.
-    QFile source(file);
-    if (reader.format() == "jpeg" && source.size() <= qint64(1) << 30
-        && source.open(QIODevice::ReadOnly)) {
+    QFile source;
+    if (reader.format() == "jpeg" && device.size() <= qint64(1) << 30
+        && openPlainFile(file, source) == FileKind::Plain && source.isOpen()) {
         const JpegDecode jpeg = decodeJpeg(source.readAll(), PictureMaxPixels);
         if (jpeg.status == JpegDecode::Decoded)
             return jpeg.image;

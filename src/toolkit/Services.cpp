@@ -1,10 +1,12 @@
 #include "toolkit/Services.h"
 
 #include "common/Error.h"
+#include "common/Paths.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStyle>
@@ -15,6 +17,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,19 +37,47 @@ bool g_instanceTested = false;
 bool g_prevInstance = false;
 } // namespace
 
+QString App::folderOfExecutable(const QByteArray &executable)
+{
+    const qsizetype slash = executable.lastIndexOf('/');
+    const QByteArray bytes = slash > 0 ? executable.left(slash) : QByteArray("/");
+    const QString dir = QFile::decodeName(bytes);
+    // A name that is not text in the system's encoding cannot be spelled back: every path
+    // built on it would name another file, or none. Better to say so than to look elsewhere.
+    if (slash < 0 || QFile::encodeName(dir) != bytes)
+        throw orlaneva::Error(orlaneva::ErrorNumber::PathNotFound,
+                              QStringLiteral("No se puede usar la carpeta del programa «%1»: su "
+                                             "nombre no es texto UTF-8 válido (suele pasar con "
+                                             "archivos comprimidos en otro sistema). Cambie el "
+                                             "nombre de la carpeta y vuelva a abrir el programa.")
+                                  .arg(dir));
+    return dir;
+}
+
 QString App::Path()
 {
-    if (!g_pathOverride.isEmpty())
-        return g_pathOverride;
-    QString dir = QCoreApplication::applicationDirPath();
-    while (dir.size() > 1 && dir.endsWith(QLatin1Char('/')))
-        dir.chop(1);
+    QString dir = g_pathOverride;
+    if (dir.isEmpty()) {
+        // The kernel's record of the executable, as bytes, symbolic links resolved.
+        QByteArray exe(PATH_MAX, '\0');
+        const ssize_t size = ::readlink("/proc/self/exe", exe.data(), size_t(exe.size()));
+        if (size > 0 && size < exe.size()) {
+            exe.truncate(size);
+            dir = folderOfExecutable(exe);
+        } else {
+            dir = QCoreApplication::applicationDirPath();
+        }
+        while (dir.size() > 1 && dir.endsWith(QLatin1Char('/')))
+            dir.chop(1);
+    }
+    orlaneva::setProgramFolder(dir);
     return dir;
 }
 
 void App::setPathForTesting(const QString &path)
 {
     g_pathOverride = path;
+    orlaneva::setProgramFolder(path);
 }
 
 bool App::PrevInstance()

@@ -10,8 +10,10 @@
 namespace tk {
 
 namespace App {
-// Folder of the executable, without a trailing separator.
+// Folder of the executable, without a trailing separator. A folder whose name cannot be
+// spelled as text is an error, never an empty or other folder.
 QString Path();
+QString folderOfExecutable(const QByteArray &executable);
 void setPathForTesting(const QString &path); // empty: back to the executable's folder
 // True when another copy runs for this user. The first call claims the instance.
 bool PrevInstance();

@@ -19,10 +19,12 @@
 
 #include <sqlite3.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -195,6 +197,31 @@ void changeCatalogue(const QString &mdb, bool inPlace)
     QVERIFY(from.open(QIODevice::ReadOnly) && to.open(QIODevice::ReadWrite | QIODevice::Truncate));
     QVERIFY(to.write(from.readAll()) > 0);
     from.remove();
+// Program folders named as users name them, each a case of its own.
+QString folderName(const QString &kind)
+{
+    static const QHash<QString, QString> names{
+        {u"folder with blanks and accents"_s, u"Recursos de Educación Física"_s},
+        {u"folder with a semicolon"_s, u"Recursos; 2024"_s},
+        {u"folder naming another Data Source"_s,
+         u"x;Data Source=otro.mdb;Persist Security Info=True"_s},
+        {u"folder with apostrophe and quotes"_s, u"L'aula \"nueva\""_s},
+        {u"folder with an equals sign"_s, u"curso=2024"_s},
+        {u"folder with a backslash"_s, u"Recursos\\2024"_s},
+        {u"folder ending in a backslash"_s, u"Recursos\\"_s},
+    };
+    return names.value(kind);
+}
+
+std::optional<QString> cardLink(const QString &kind)
+{
+    if (kind == u"link of 128 KiB")
+        return u"https://example.org/?q="_s + QString(131072, u'a');
+    if (kind == u"link with a newline")
+        return u"https://example.org/a\nb"_s;
+    if (kind == u"mailto link with attach=")
+        return u"mailto:a@example.org?subject=Hola&attach=/etc/passwd"_s;
+    return std::nullopt;
 }
 
 // Turns the good program folder into the bad case named.
@@ -294,6 +321,36 @@ void prepare(const QString &kind, testing::AppFolder &folder, const QString &out
     } else if (kind == u"no Documentos files") {
         for (const QString &name : QDir(folder.file(u"Documentos"_s)).entryList(QDir::Files))
             QFile::remove(folder.file(u"Documentos/"_s + name));
+    } else if (const QString name = folderName(kind); !name.isEmpty()) {
+        // The whole program folder moves into one named so; paths are composed from its name.
+        const QString named = folder.file(name);
+        QVERIFY(QDir().mkpath(named));
+        for (const QString &entry :
+             QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
+            if (entry != name)
+                QVERIFY(QDir().rename(folder.file(entry), named + u"/"_s + entry));
+        }
+        tk::App::setPathForTesting(named);
+    } else if (kind == u"Fichas a link to another folder") {
+        const QString away = outside + u"/Fichas-lejos"_s;
+        QDir(away).removeRecursively();
+        QVERIFY(QDir().rename(folder.file(u"Fichas"_s), away));
+        QVERIFY(QFile::link(away, folder.file(u"Fichas"_s)));
+    } else if (kind == u"picture a link to another folder") {
+        folder.writeCatalogue({card(u"Enlazada"_s, u"lejos.png"_s)});
+        QVERIFY(QFile::link(outside + u"/outside.png"_s, folder.file(u"Fichas/lejos.png"_s)));
+    } else if (kind == u"FIFO as card picture") {
+        QFile::remove(folder.file(u"Fichas/1.png"_s));
+        QCOMPARE(::mkfifo(QFile::encodeName(folder.file(u"Fichas/1.png"_s)), 0600), 0);
+    } else if (kind == u"FIFOs as Documentos files") {
+        for (const QString &name : QDir(folder.file(u"Documentos"_s)).entryList(QDir::Files)) {
+            const QString path = folder.file(u"Documentos/"_s + name);
+            QFile::remove(path);
+            QCOMPARE(::mkfifo(QFile::encodeName(path), 0600), 0);
+        }
+    } else if (const std::optional<QString> link = cardLink(kind)) {
+        folder.writeCatalogue(
+            {{1, u"Enlace"_s, u"Primaria"_s, u"Lengua y literatura"_s, *link, u"1.png"_s}});
     } else {
         QFAIL(qPrintable(u"unknown case "_s + kind));
     }
@@ -424,6 +481,69 @@ private slots:
                      qPrintable(name + u": "_s + snapshot(root.filePath(name)).join(u", "_s)));
     }
 
+    // Started as a desktop session may start it, with little or nothing set: no runtime
+    // folder, no display. Still before Module1::Main runs in this process.
+    void realProgramInABareEnvironment_data()
+    {
+        QTest::addColumn<QString>("platform"); // empty: the toolkit's own choice
+        QTest::addColumn<int>("end"); // -1: still running after the splash
+        QTest::addColumn<QString>("says");
+        QTest::newRow("no runtime folder") << u"offscreen"_s << -1 << QString();
+        QTest::newRow("no display") << QString() << 1 << u"no hay ninguna pantalla"_s;
+        QTest::newRow("no display for the X platform")
+            << u"xcb"_s << 1 << u"no hay ninguna pantalla"_s;
+    }
+    void realProgramInABareEnvironment()
+    {
+        QFETCH(QString, platform);
+        QFETCH(int, end);
+        QFETCH(QString, says);
+        if (instanceTaken())
+            QSKIP("another copy of the program runs for this user");
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        const QString app = root.filePath(u"app"_s);
+        QVERIFY(copyTree(QStringLiteral(ORLANEVA_APP_DIR), app));
+        const QString program
+            = app + u"/"_s + QFileInfo(QStringLiteral(ORLANEVA_PROGRAM)).fileName();
+        const QStringList before = snapshot(app);
+        const QString home = root.filePath(u"home"_s);
+        const QString tmp = root.filePath(u"tmp"_s);
+        QVERIFY(QDir().mkpath(home));
+        QVERIFY(QDir().mkpath(tmp));
+
+        // As env -i leaves it (no DISPLAY, no XDG_RUNTIME_DIR), with a home and a temporary
+        // folder to watch.
+        QProcessEnvironment env;
+        env.insert(u"PATH"_s, u"/usr/bin:/bin"_s);
+        env.insert(u"HOME"_s, home);
+        env.insert(u"TMPDIR"_s, tmp);
+        if (!platform.isEmpty())
+            env.insert(u"QT_QPA_PLATFORM"_s, platform);
+
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.setWorkingDirectory(home);
+        child.start(program, {});
+        QVERIFY2(child.waitForStarted(), qPrintable(child.errorString()));
+        const bool ended = child.waitForFinished(end == -1 ? 5000 : 30000);
+        const QString errors = QString::fromUtf8(child.readAllStandardError());
+        if (end == -1) {
+            QVERIFY2(!ended, qPrintable(u"ended with %1: %2"_s.arg(child.exitCode()).arg(errors)));
+            child.terminate();
+            QVERIFY(child.waitForFinished(5000));
+        } else {
+            QVERIFY(ended);
+            QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(child.exitCode(), end);
+            QVERIFY2(errors.contains(says), qPrintable(errors));
+            QVERIFY2(!errors.contains(u"platform plugin"_s), qPrintable(errors));
+        }
+        QCOMPARE(snapshot(app), before);
+        QVERIFY2(snapshot(tmp).isEmpty(), qPrintable(snapshot(tmp).join(u", "_s)));
+        QVERIFY2(snapshot(home).isEmpty(), qPrintable(snapshot(home).join(u", "_s)));
+    }
+
     void fullSessionChangesNothingInTheProgramFolder()
     {
         if (tk::App::PrevInstance())
@@ -476,12 +596,13 @@ private slots:
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<bool>("picture");
+        QTest::addColumn<QStringList>("opened");
 
         const QString one = u"1 Fichas encontradas."_s;
         auto row = [](const char *kind, QStringList messages, int end, QString label = {},
-                      QString caption = {}, bool picture = false) {
+                      QString caption = {}, bool picture = false, QStringList opened = {}) {
             QTest::newRow(kind) << QString::fromUtf8(kind) << messages << end << label << caption
-                                << picture;
+                                << picture << opened;
         };
         row("no fichas.mdb", {u"fichas.mdb"_s}, 1);
         row("empty fichas.mdb", {u"fichas.mdb"_s}, 1);
@@ -524,6 +645,30 @@ private slots:
         row("replaced between search and card", {}, -1, one, shown, true);
         row("rewritten between search and card", {}, -1, one, shown, true);
         row("deleted between search and card", {u"No se pudo encontrar el archivo"_s}, 1, one);
+
+        // %APP%: the program folder as the file system spells it.
+        const QString cuentos = kCaptionHead + u"Cuentos del mundo"_s + kCaptionTail;
+        const QStringList both{u"https://example.org"_s, u"%APP%/Documentos/Orlaneva.pdf"_s};
+        for (const char *kind : {"folder with blanks and accents", "folder with a semicolon",
+                                 "folder naming another Data Source",
+                                 "folder with apostrophe and quotes", "folder with an equals sign",
+                                 "folder with a backslash", "folder ending in a backslash"})
+            row(kind, {}, -1, one, cuentos, true, both);
+        row("Fichas a link to another folder", {}, -1, one, cuentos, true, both);
+        row("picture a link to another folder", {}, -1, one,
+            kCaptionHead + u"Enlazada"_s + kCaptionTail, true, both);
+        row("FIFO as card picture", {u"1.png' no es un archivo de imagen"_s}, -1, one, cuentos,
+            false, both);
+        row("FIFOs as Documentos files",
+            {u"Presentación.bmp' no es un archivo de imagen"_s,
+             u"Orlaneva.bmp' no es un archivo de imagen"_s, u"Orlaneva.pdf» no es un documento"_s},
+            -1, one, cuentos, true, {u"https://example.org"_s});
+        const QString enlace = kCaptionHead + u"Enlace"_s + kCaptionTail;
+        const QStringList guide{u"%APP%/Documentos/Orlaneva.pdf"_s};
+        row("link of 128 KiB", {u"no admite más de 131071"_s}, -1, one, enlace, true, guide);
+        row("link with a newline", {u"caracteres de control"_s}, -1, one, enlace, true, guide);
+        row("mailto link with attach=", {}, -1, one, enlace, true,
+            {u"mailto:a@example.org?subject=Hola"_s, u"%APP%/Documentos/Orlaneva.pdf"_s});
     }
     void badInputGivesAMessageOrASoundResult()
     {
@@ -533,6 +678,7 @@ private slots:
         QFETCH(QString, label);
         QFETCH(QString, caption);
         QFETCH(bool, picture);
+        QFETCH(QStringList, opened);
 
         if (tk::App::PrevInstance())
             QSKIP("another copy of the program runs for this user");
@@ -577,6 +723,11 @@ private slots:
             QCOMPARE(seen.picture, picture);
         }
         QCOMPARE(snapshot(folder.path()), afterStartup || afterSearch ? folderAfterChange : before);
+        if (!opened.isEmpty()) {
+            const QString app = QFileInfo(tk::App::Path()).canonicalFilePath();
+            QCOMPARE(desktop.opened, opened.replaceInStrings(u"%APP%"_s, app));
+        }
+        QCOMPARE(snapshot(folder.path()), before);
     }
 };
 

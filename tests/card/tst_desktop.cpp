@@ -9,6 +9,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -72,6 +80,7 @@ class TestDesktop : public QObject
     std::unique_ptr<testing::AppFolder> m_folder;
     std::unique_ptr<testing::MsgBoxRecorder> m_boxes;
     QString m_app; // the folder as the file system names it
+    int m_socket = -1;
 
     QString expand(QString text) const { return text.replace(u"%APP%"_s, m_folder->path()); }
 
@@ -103,10 +112,22 @@ private slots:
                             "# notas\n[Desktop Entry]\nType=Application\nExec=sh -c 'rm -rf ~'\n");
         m_folder->writeFile(u"Documentos/setup.exe"_s, "MZ\x90");
         m_folder->writeFile(u"Documentos/foto.jpg"_s, "MZ\x90");
+        m_folder->writeFile(u"Documentos/línea\nnueva.pdf"_s, kPdf);
+        QCOMPARE(::mkfifo(QFile::encodeName(m_folder->file(u"Documentos/tuberia.pdf"_s)), 0600), 0);
+        m_socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray socketPath = QFile::encodeName(m_folder->file(u"Documentos/socket.pdf"_s));
+        QVERIFY(size_t(socketPath.size()) < sizeof address.sun_path);
+        std::memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
+        QCOMPARE(::bind(m_socket, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
     }
 
     void cleanup()
     {
+        if (m_socket >= 0)
+            ::close(m_socket);
+        m_socket = -1;
         m_boxes.reset();
         m_folder.reset();
     }
@@ -137,6 +158,18 @@ private slots:
         QTest::newRow("symbolic link")
             << u"Documentos\\enlace.pdf"_s << u"%APP%/Documentos/guia.pdf"_s;
         QTest::newRow("folder") << u"Documentos"_s << u"%APP%/Documentos"_s;
+        QTest::newRow("mailto, only the fields a person writes")
+            << u"mailto:a@example.org?Subject=Hola&attach=/etc/passwd&body=Texto&ATTACHMENT=~/.ssh/id_rsa&%61ttach=x"_s
+            << u"mailto:a@example.org?Subject=Hola&body=Texto"_s;
+        QTest::newRow("mailto, copies kept")
+            << u"mailto:a@example.org?CC=b@example.org&x-mozilla-html=1&Bcc=c@example.org&To=d@example.org"_s
+            << u"mailto:a@example.org?CC=b@example.org&Bcc=c@example.org&To=d@example.org"_s;
+        QTest::newRow("mailto, nothing left to keep")
+            << u"mailto:a@example.org?attach=/etc/passwd"_s << u"mailto:a@example.org"_s;
+        const QString address = u"https://example.org/?q="_s;
+        QTest::newRow("longest link one argument holds")
+            << address + QString(131071 - address.size(), u'a')
+            << address + QString(131071 - address.size(), u'a');
         QTest::newRow("shell metacharacters") << u"Documentos\\a b;$(touch pwned)'.pdf"_s
                                               << u"%APP%/Documentos/a b;$(touch pwned)'.pdf"_s;
     }
@@ -184,6 +217,8 @@ private slots:
         QTest::newRow("Windows drive") << u"C:\\Documentos\\guia.pdf"_s << u"unidad C:"_s;
         QTest::newRow("web address without host") << u"http:guia.pdf"_s << u"no es válida"_s;
         QTest::newRow("device") << u"/dev/zero"_s << u"no es un documento"_s;
+        QTest::newRow("fifo") << u"Documentos\\tuberia.pdf"_s << u"no es un documento"_s;
+        QTest::newRow("socket") << u"Documentos\\socket.pdf"_s << u"no es un documento"_s;
     }
 
     void unsafeLinksAreRefusedWithAReason()
@@ -202,6 +237,48 @@ private slots:
         QVERIFY(m_boxes->boxes[0].prompt.contains(given));
         QCOMPARE(m_boxes->boxes[0].buttons, int(tk::vbExclamation));
         // A later, harmless link is the only thing the desktop ever receives.
+        const QString sentinel = u"https://example.org/despues"_s;
+        QVERIFY(open(sentinel) > 32);
+        QTRY_COMPARE(desktop.calls().size(), 1);
+        QCOMPARE(desktop.calls().first(), QStringList{sentinel});
+    }
+
+    // What the desktop cannot take is refused before anything is looked up or started, with
+    // the reason; the message shows the link's start, without its control characters.
+    void linksTheDesktopCannotTakeAreRefusedAtOnce_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("reason");
+        const QString address = u"https://example.org/?q="_s;
+        const QString tooLong = u"no admite más de 131071"_s;
+        const QString control = u"caracteres de control"_s;
+        QTest::newRow("one byte more than one argument holds")
+            << address + QString(131072 - address.size(), u'a') << tooLong;
+        QTest::newRow("long in bytes, not in characters")
+            << address + QString(65536, u'ñ') << tooLong;
+        QTest::newRow("bare www address grown past the limit")
+            << u"www."_s + QString(131071 - 4, u'a') << tooLong;
+        QTest::newRow("newline inside") << u"https://example.org/a\nb"_s << control;
+        QTest::newRow("tab inside") << u"https://example.org/a\tb"_s << control;
+        QTest::newRow("escape sequence") << u"https://example.org/\x1b[31m"_s << control;
+        QTest::newRow("delete") << u"mailto:a@example.org\x7f"_s << control;
+        QTest::newRow("C1 control") << u"https://example.org/\u0085x"_s << control;
+        QTest::newRow("NUL") << u"https://example.org/a"_s + QChar(0) + u"b"_s << control;
+        QTest::newRow("existing document named with a newline")
+            << u"Documentos\\línea\nnueva.pdf"_s << control;
+    }
+    void linksTheDesktopCannotTakeAreRefusedAtOnce()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, reason);
+        FakeXdgOpen desktop;
+        QVERIFY(open(link) <= 32);
+        QCOMPARE(m_boxes->boxes.size(), size_t(1));
+        const QString prompt = m_boxes->boxes[0].prompt;
+        QVERIFY2(prompt.contains(reason), qPrintable(prompt.left(300)));
+        QVERIFY(prompt.size() < 1000);
+        QVERIFY(std::none_of(prompt.begin(), prompt.end(),
+                             [](QChar c) { return c.category() == QChar::Other_Control; }));
         const QString sentinel = u"https://example.org/despues"_s;
         QVERIFY(open(sentinel) > 32);
         QTRY_COMPARE(desktop.calls().size(), 1);

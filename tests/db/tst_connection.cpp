@@ -27,6 +27,8 @@ private slots:
     void formats();
     void connectionString_data();
     void connectionString();
+    void folderNamesSurviveTheConnectionString_data();
+    void folderNamesSurviveTheConnectionString();
     void errors_data();
     void errors();
     void fileNeverChanges();
@@ -149,6 +151,14 @@ void TestConnection::connectionString_data()
     QTest::newRow("quoted value holding a semicolon")
         << u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"/a;b/f.mdb\";Pwd=''"_qs << true
         << u"Microsoft.Jet.OLEDB.4.0"_qs << u"/a;b/f.mdb"_qs << QString();
+    QTest::newRow("doubled quote inside double quotes")
+        << u"Data Source=\"/a/\"\"x\"\"/f.mdb\";Provider=p"_qs << true << u"p"_qs
+        << u"/a/\"x\"/f.mdb"_qs << QString();
+    QTest::newRow("doubled quote inside single quotes")
+        << u"Data Source='/l''école; 2/f.mdb'"_qs << true << QString() << u"/l'école; 2/f.mdb"_qs
+        << QString();
+    QTest::newRow("quote closed, then text")
+        << u"Data Source=\"/a\"b;"_qs << false << QString() << QString() << QString();
     QTest::newRow("piece without equals")
         << u"Provider=x;fichas.mdb"_qs << false << QString() << QString() << QString();
     QTest::newRow("quote left open")
@@ -174,6 +184,48 @@ void TestConnection::connectionString()
     QCOMPARE(settings->provider, provider);
     QCOMPARE(settings->dataSource, dataSource);
     QCOMPARE(settings->password, password);
+}
+
+// The windows put the program folder's path into the connection string; whatever the folder
+// is called, the parser must read back exactly that path and no other setting.
+void TestConnection::folderNamesSurviveTheConnectionString_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("written"); // empty: as it is
+
+    QTest::newRow("ordinary") << u"/home/ana/Orlaneva\\fichas.mdb"_qs << QString();
+    QTest::newRow("blanks and accents")
+        << u"/home/ana/Recursos de Educación\\fichas.mdb"_qs << QString();
+    QTest::newRow("equals sign") << u"/srv/a=b\\fichas.mdb"_qs << QString();
+    QTest::newRow("semicolon") << u"/srv/Recursos; 2024\\fichas.mdb"_qs
+                               << u"\"/srv/Recursos; 2024\\fichas.mdb\""_qs;
+    QTest::newRow("another data source inside")
+        << u"/srv/x;Data Source=/tmp/otro\\fichas.mdb"_qs
+        << u"\"/srv/x;Data Source=/tmp/otro\\fichas.mdb\""_qs;
+    QTest::newRow("apostrophe") << u"/srv/l'école\\fichas.mdb"_qs
+                                << u"\"/srv/l'école\\fichas.mdb\""_qs;
+    QTest::newRow("double quotes")
+        << u"/srv/\"x\"\\fichas.mdb"_qs << u"'/srv/\"x\"\\fichas.mdb'"_qs;
+    QTest::newRow("both quotes") << u"/srv/\"l'x\";\\fichas.mdb"_qs
+                                 << u"\"/srv/\"\"l'x\"\";\\fichas.mdb\""_qs;
+    QTest::newRow("blank at the end") << u"/srv/fichas.mdb "_qs << u"\"/srv/fichas.mdb \""_qs;
+    QTest::newRow("newline at the end") << u"/srv/fichas.mdb\n"_qs << u"\"/srv/fichas.mdb\n\""_qs;
+}
+
+void TestConnection::folderNamesSurviveTheConnectionString()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, written);
+    const QString value = db::connectionStringValue(path);
+    QCOMPARE(value, written.isEmpty() ? path : written);
+    QString error;
+    const std::optional<db::ConnectionSettings> settings
+        = db::parseConnectionString(connectionText(value), &error);
+    QVERIFY2(settings, qPrintable(error));
+    QCOMPARE(settings->dataSource, path);
+    QCOMPARE(settings->provider, u"Microsoft.Jet.OLEDB.4.0"_qs);
+    QCOMPARE(settings->persistSecurityInfo, std::optional<bool>(false));
+    QCOMPARE(settings->password, QString());
 }
 
 void TestConnection::errors_data()

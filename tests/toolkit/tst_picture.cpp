@@ -18,8 +18,14 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <cstdio> // jpeglib.h needs FILE declared first
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -422,6 +428,60 @@ private slots:
         QCOMPARE(errorNumber([&] { tk::LoadPicture(path); }, &description), number);
         QVERIFY2(description.contains(says), qPrintable(description));
         QVERIFY2(description.contains(name), qPrintable(description));
+    }
+
+    // Opening a FIFO for reading waits for a writer, for ever; a device may do anything.
+    void specialFilesAreRefusedWithoutWaiting_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("fifo") << QStringLiteral("fifo") << QStringLiteral("tuberia.bmp");
+        QTest::newRow("link to a fifo")
+            << QStringLiteral("link to fifo") << QStringLiteral("enlace.png");
+        QTest::newRow("socket") << QStringLiteral("socket") << QStringLiteral("socket.jpg");
+        QTest::newRow("device") << QStringLiteral("device") << QStringLiteral("nulo.bmp");
+    }
+    void specialFilesAreRefusedWithoutWaiting()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, name);
+        const QString path = m_dir.filePath(name);
+        const QByteArray native = QFile::encodeName(path);
+        int socketFd = -1;
+        if (kind == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+        } else if (kind == QLatin1String("link to fifo")) {
+            const QString fifo = m_dir.filePath(QStringLiteral("real-fifo"));
+            QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+            QVERIFY(QFile::link(fifo, path));
+        } else if (kind == QLatin1String("socket")) {
+            socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            QVERIFY(size_t(native.size()) < sizeof address.sun_path);
+            std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
+            QCOMPARE(::bind(socketFd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        } else {
+            QVERIFY(QFile::link(QStringLiteral("/dev/null"), path));
+        }
+        QString description;
+        const int number = errorNumber([&] { tk::LoadPicture(path); }, &description);
+        if (socketFd >= 0)
+            ::close(socketFd);
+        QCOMPARE(number, orlaneva::ErrorNumber::InvalidPicture);
+        QVERIFY2(description.contains(QStringLiteral("no es un archivo de imagen")),
+                 qPrintable(description));
+        QVERIFY2(description.contains(name), qPrintable(description));
+    }
+
+    // The owner may keep the pictures on another disk: a link is followed.
+    void aLinkToAPictureElsewhereIsFollowed()
+    {
+        QTemporaryDir elsewhere;
+        QVERIFY(testImage(5, 3).save(elsewhere.filePath(QStringLiteral("lejos.png"))));
+        QVERIFY(QFile::link(elsewhere.path(), m_dir.filePath(QStringLiteral("Fichas"))));
+        QCOMPARE(tk::LoadPicture(m_dir.path() + QStringLiteral("\\Fichas\\lejos.png")).size(),
+                 QSize(5, 3));
     }
 
     void aFolderIsNotAPicture()
