@@ -3,6 +3,7 @@
 #include "app/frm_Principal.h"
 #include "app/frm_Splash.h"
 #include "card/frm_Ficha.h"
+#include "common/Error.h"
 #include "guide/frm_Orlaneva.h"
 #include "search/frm_Tarvelo.h"
 #include "toolkit/Desktop.h"
@@ -321,13 +322,13 @@ void prepare(const QString &kind, testing::AppFolder &folder, const QString &out
     } else if (kind == u"no Documentos files") {
         for (const QString &name : QDir(folder.file(u"Documentos"_s)).entryList(QDir::Files))
             QFile::remove(folder.file(u"Documentos/"_s + name));
-    } else if (const QString name = folderName(kind); !name.isEmpty()) {
+    } else if (const QString renamed = folderName(kind); !renamed.isEmpty()) {
         // The whole program folder moves into one named so; paths are composed from its name.
-        const QString named = folder.file(name);
+        const QString named = folder.file(renamed);
         QVERIFY(QDir().mkpath(named));
         for (const QString &entry :
              QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
-            if (entry != name)
+            if (entry != renamed)
                 QVERIFY(QDir().rename(folder.file(entry), named + u"/"_s + entry));
         }
         tk::App::setPathForTesting(named);
@@ -336,7 +337,7 @@ void prepare(const QString &kind, testing::AppFolder &folder, const QString &out
         QDir(away).removeRecursively();
         QVERIFY(QDir().rename(folder.file(u"Fichas"_s), away));
         QVERIFY(QFile::link(away, folder.file(u"Fichas"_s)));
-    } else if (kind == u"picture a link to another folder") {
+    } else if (kind == u"picture a link to a file elsewhere") {
         folder.writeCatalogue({card(u"Enlazada"_s, u"lejos.png"_s)});
         QVERIFY(QFile::link(outside + u"/outside.png"_s, folder.file(u"Fichas/lejos.png"_s)));
     } else if (kind == u"FIFO as card picture") {
@@ -544,6 +545,35 @@ private slots:
         QVERIFY2(snapshot(home).isEmpty(), qPrintable(snapshot(home).join(u", "_s)));
     }
 
+    // The folder comes from the kernel's record of the executable, as bytes.
+    void programFolderFromTheExecutable_data()
+    {
+        QTest::addColumn<QByteArray>("executable");
+        QTest::addColumn<QString>("folder"); // empty: the name cannot be used
+        QTest::newRow("ordinary") << QByteArray("/opt/orlaneva/orlaneva") << u"/opt/orlaneva"_s;
+        QTest::newRow("at the root") << QByteArray("/orlaneva") << u"/"_s;
+        QTest::newRow("accents in UTF-8")
+            << QByteArray("/srv/Educaci\xc3\xb3n/orlaneva") << u"/srv/Educación"_s;
+        QTest::newRow("backslashes kept")
+            << QByteArray("/srv/Recursos\\2024\\/orlaneva") << u"/srv/Recursos\\2024\\"_s;
+        QTest::newRow("Latin-1 name") << QByteArray("/srv/caf\xe9/orlaneva") << QString();
+        QTest::newRow("cut UTF-8 sequence") << QByteArray("/srv/a\xc3/orlaneva") << QString();
+    }
+    void programFolderFromTheExecutable()
+    {
+        QFETCH(QByteArray, executable);
+        QFETCH(QString, folder);
+        try {
+            QCOMPARE(tk::App::folderOfExecutable(executable), folder);
+            QVERIFY(!folder.isEmpty());
+        } catch (const orlaneva::Error &e) {
+            QVERIFY2(folder.isEmpty(), qPrintable(e.description()));
+            QCOMPARE(e.number(), orlaneva::ErrorNumber::PathNotFound);
+            QVERIFY2(e.description().contains(u"No se puede usar la carpeta del programa"_s),
+                     qPrintable(e.description()));
+        }
+    }
+
     void fullSessionChangesNothingInTheProgramFolder()
     {
         if (tk::App::PrevInstance())
@@ -655,7 +685,7 @@ private slots:
                                  "folder with a backslash", "folder ending in a backslash"})
             row(kind, {}, -1, one, cuentos, true, both);
         row("Fichas a link to another folder", {}, -1, one, cuentos, true, both);
-        row("picture a link to another folder", {}, -1, one,
+        row("picture a link to a file elsewhere", {}, -1, one,
             kCaptionHead + u"Enlazada"_s + kCaptionTail, true, both);
         row("FIFO as card picture", {u"1.png' no es un archivo de imagen"_s}, -1, one, cuentos,
             false, both);

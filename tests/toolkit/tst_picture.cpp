@@ -479,8 +479,8 @@ private slots:
     {
         QTemporaryDir elsewhere;
         QVERIFY(testImage(5, 3).save(elsewhere.filePath(QStringLiteral("lejos.png"))));
-        QVERIFY(QFile::link(elsewhere.path(), m_dir.filePath(QStringLiteral("Fichas"))));
-        QCOMPARE(tk::LoadPicture(m_dir.path() + QStringLiteral("\\Fichas\\lejos.png")).size(),
+        QVERIFY(QFile::link(elsewhere.path(), m_dir.filePath(QStringLiteral("Enlazadas"))));
+        QCOMPARE(tk::LoadPicture(m_dir.path() + QStringLiteral("\\Enlazadas\\lejos.png")).size(),
                  QSize(5, 3));
     }
 
