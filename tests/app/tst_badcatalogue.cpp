@@ -198,6 +198,8 @@ void changeCatalogue(const QString &mdb, bool inPlace)
     QVERIFY(from.open(QIODevice::ReadOnly) && to.open(QIODevice::ReadWrite | QIODevice::Truncate));
     QVERIFY(to.write(from.readAll()) > 0);
     from.remove();
+}
+
 // Program folders named as users name them, each a case of its own.
 QString folderName(const QString &kind)
 {
@@ -757,7 +759,6 @@ private slots:
             const QString app = QFileInfo(tk::App::Path()).canonicalFilePath();
             QCOMPARE(desktop.opened, opened.replaceInStrings(u"%APP%"_s, app));
         }
-        QCOMPARE(snapshot(folder.path()), before);
     }
 };
 
