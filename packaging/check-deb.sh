@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Debian package with the sample catalogue, installs it on this machine, starts
-# the installed program under Xvfb (once through /usr/bin/orlaneva, once the whole
-# end-to-end run on a copy of /usr/lib/orlaneva) and removes the package again.
+# the installed program under Xvfb (once through /usr/bin/orlaneva on the sample in
+# /usr/share/orlaneva, once the whole end-to-end run on a folder holding a copy of the
+# installed program and of that sample) and removes the package again.
 # Needs root (dpkg); not part of CI. Build folder: ${BUILD_DIR:-build-deb}.
+# Run it in a network namespace of its own (unshare -n) where other copies of the program
+# may be running: they allow one copy per user.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${BUILD_DIR:-build-deb}
@@ -18,7 +21,9 @@ if dpkg-query -W orlaneva >/dev/null 2>&1; then
     exit 1
 fi
 dpkg -i "$deb"
-trap 'dpkg -r orlaneva >/dev/null' EXIT
+app=$(mktemp -d)
+trap 'dpkg -r orlaneva >/dev/null; rm -rf "$app"' EXIT
 python3 -B tests/e2e/check_install.py --run /usr/bin/orlaneva --shots "$build_dir/deb-shots"
-python3 -B tests/e2e/e2e.py --app /usr/lib/orlaneva --shots "$build_dir/deb-shots"
+cp -a /usr/lib/orlaneva/orlaneva /usr/share/orlaneva/. "$app"/
+python3 -B tests/e2e/e2e.py --app "$app" --shots "$build_dir/deb-shots"
 echo "the package installs, starts and is removed cleanly"

@@ -6,6 +6,7 @@
 #include "guide/frm_Orlaneva.h"
 #include "resources/Art.h"
 #include "search/frm_Tarvelo.h"
+#include "toolkit/CatalogueFolder.h"
 #include "toolkit/Services.h"
 #include "viewer/cPicScroll.h"
 
@@ -80,7 +81,7 @@ void frm_Principal::Form_Load()
     frame::openCatalogue(conexion, sPathBD);
     mcPicScroll = std::make_unique<cPicScroll>();
     mcPicScroll->Init(PicContenedor, *this);
-    sPathImage = tk::App::Path() + QStringLiteral("\\Documentos\\Presentación.bmp");
+    sPathImage = tk::App::cataloguePath() + QStringLiteral("\\Documentos\\Presentación.bmp");
     mcPicScroll->SetPicture(sPathImage);
 }
 

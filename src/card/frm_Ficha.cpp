@@ -6,6 +6,7 @@
 #include "frame/CommonFrame.h"
 #include "frame/LinkWindow.h"
 #include "resources/Art.h"
+#include "toolkit/CatalogueFolder.h"
 #include "toolkit/Services.h"
 #include "viewer/cPicScroll.h"
 
@@ -86,7 +87,7 @@ void frm_Ficha::showCard(qint32 id)
     mcPicScroll = std::make_unique<cPicScroll>();
     mcPicScroll->Init(PicContenedor, *this);
     const QString imagen = column(kImageColumn);
-    const QString fichas = tk::App::Path() + QStringLiteral("\\Fichas\\");
+    const QString fichas = tk::App::cataloguePath() + QStringLiteral("\\Fichas\\");
     if (!imagen.isEmpty() && staysInFichas(fichas, imagen)) {
         sPathImage = fichas + imagen;
         mcPicScroll->SetPicture(sPathImage);

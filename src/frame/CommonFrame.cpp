@@ -1,8 +1,10 @@
 #include "frame/CommonFrame.h"
 
+#include "common/Error.h"
 #include "db/Connection.h"
 #include "db/ConnectionString.h"
 #include "resources/Art.h"
+#include "toolkit/CatalogueFolder.h"
 #include "toolkit/Services.h"
 
 namespace frame {
@@ -76,9 +78,16 @@ QString connectionString(const QString &sPathBD)
 void openCatalogue(std::unique_ptr<db::Connection> &conexion, QString &sPathBD)
 {
     conexion = std::make_unique<db::Connection>();
-    sPathBD = tk::App::Path() + QStringLiteral("\\fichas.mdb");
+    const tk::App::CatalogueFolder folder = tk::App::findCatalogue();
+    sPathBD = folder.path + QStringLiteral("\\fichas.mdb");
     conexion->ConnectionString = connectionString(sPathBD);
-    conexion->Open(QString(), QString(), db::adOptionUnspecified);
+    try {
+        conexion->Open(QString(), QString(), db::adOptionUnspecified);
+    } catch (const orlaneva::Error &e) {
+        if (folder.found)
+            throw;
+        throw orlaneva::Error(e.number(), e.description() + tk::App::catalogueNotFoundNote(folder));
+    }
 }
 
 } // namespace frame

@@ -4,6 +4,7 @@
 #include "frame/CommonFrame.h"
 #include "frame/LinkWindow.h"
 #include "resources/Art.h"
+#include "toolkit/CatalogueFolder.h"
 #include "toolkit/Services.h"
 #include "viewer/cPicScroll.h"
 
@@ -37,7 +38,7 @@ void frm_Orlaneva::Form_Load()
     frame::openCatalogue(conexion, sPathBD);
     mcPicScroll = std::make_unique<cPicScroll>();
     mcPicScroll->Init(PicContenedor, *this);
-    sPathImage = tk::App::Path() + QStringLiteral("\\Documentos\\Orlaneva.bmp");
+    sPathImage = tk::App::cataloguePath() + QStringLiteral("\\Documentos\\Orlaneva.bmp");
     mcPicScroll->SetPicture(sPathImage);
 }
 
@@ -49,8 +50,8 @@ void frm_Orlaneva::Form_Resize()
 void frm_Orlaneva::cmdVinculo_Click()
 {
     frame::openCatalogue(conexion, sPathBD);
-    linkwindow::openWithDesktop(*this,
-                                tk::App::Path() + QStringLiteral("\\Documentos\\Orlaneva.pdf"));
+    linkwindow::openWithDesktop(
+        *this, tk::App::cataloguePath() + QStringLiteral("\\Documentos\\Orlaneva.pdf"));
 }
 
 void frm_Orlaneva::cmdVolver_Click()

@@ -1,6 +1,7 @@
 #include "toolkit/Desktop.h"
 
 #include "common/Paths.h"
+#include "toolkit/CatalogueFolder.h"
 #include "toolkit/PlainFile.h"
 #include "toolkit/Services.h"
 
@@ -151,7 +152,7 @@ DesktopTarget documentTarget(const QString &path, const QString &link)
 {
     QString file = orlaneva::nativePath(path);
     if (QDir::isRelativePath(file))
-        file = QDir(orlaneva::nativePath(App::Path())).absoluteFilePath(file);
+        file = QDir(orlaneva::nativePath(App::cataloguePath())).absoluteFilePath(file);
     const QFileInfo info(QDir::cleanPath(file));
     if (!info.exists()) {
         // The shell takes a bare "www." address for a web one, if no such file exists.

@@ -28,11 +28,12 @@ struct ShellExecuteRequest
 };
 
 // Opens file with the desktop's default application and returns at once. Web addresses
-// (http, https, mailto) go as they are; a document path may be relative to App::Path() and
-// may use backslashes. What the desktop would run rather than open (programs, scripts,
-// launchers), what is not a plain file (FIFO, device, socket), any other kind of address, and
-// what no program could be handed (longer than one argument holds, control characters) are
-// refused, and a message box says why. A mail link keeps only to, cc, bcc, subject and body.
+// (http, https, mailto) go as they are; a document path may be relative to the catalogue's
+// folder and may use backslashes. What the desktop would run rather than open (programs,
+// scripts, launchers), what is not a plain file (FIFO, device, socket), any other kind of
+// address, and what no program could be handed (longer than one argument holds, control
+// characters) are refused, and a message box says why. A mail link keeps only to, cc, bcc,
+// subject and body.
 // The target reaches xdg-open as one argument, never through a shell command line.
 // Only the verb "Open" (or none) is known; parameters, directory and show command are
 // accepted for the callers' sake and have no effect here.

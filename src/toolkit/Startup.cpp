@@ -1,6 +1,9 @@
 #include "toolkit/Startup.h"
 
+#include "toolkit/Translations.h"
+
 #include <QFont>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QStringList>
 
@@ -13,6 +16,10 @@ void initialize()
     QFont::insertSubstitutions(
         QStringLiteral("Verdana"),
         {QStringLiteral("DejaVu Sans"), QStringLiteral("Bitstream Vera Sans")});
+    loadQtTranslations();
+    // The menu entry's and the AppStream component's id: lets a Wayland shell match the
+    // windows with the menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.orlaneva"));
 }
 
 } // namespace tk

@@ -3,14 +3,17 @@
 
   check_install.py --cmake <cmake> --build <build folder> --sample ON|OFF
       installs into a temporary prefix, checks the layout (executable in lib/orlaneva,
-      bin/orlaneva linking to it, menu entry, icons, the sample catalogue only when asked
-      for), installs the sample component and starts the installed program through
-      bin/orlaneva: splash, main window, exit button, status 0.
+      bin/orlaneva linking to it, menu entry, AppStream metainfo, icons, manual page,
+      copyright and changelog, the sample catalogue in share/orlaneva only when asked for),
+      installs the sample component and starts the installed program through bin/orlaneva
+      with the prefix's share folder as the system data folder: splash, main window, exit
+      button, status 0.
   check_install.py --cpack <cpack> --build <build folder> --sample ON|OFF
       builds the Debian package into a temporary folder and checks its dependencies and
       its files, without installing it.
   check_install.py --run <installed bin/orlaneva>
-      only starts an installed program that way (used for the Debian package).
+      only starts an installed program that way (used for the Debian package), with the
+      system's data folders as they are.
 
 The program starts on an X display of its own (Xvfb).
 """
@@ -31,6 +34,11 @@ MAIN = r"Orlaneva\. - Presentación\."
 SPLASH = r"Orlaneva\. v\.1\.1\.3"
 EXIT_BUTTON = (13845, 240, 975, 855)
 ICON_SIZES = (16, 24, 32, 48)
+DESKTOP_ID = "org.example.orlaneva"
+SAMPLE_DIR = ("share", "orlaneva")
+# What the package holds besides the program and its sample, under the prefix.
+DOC_FILES = ("share/man/man1/orlaneva.1.gz", "share/doc/orlaneva/copyright",
+             "share/doc/orlaneva/changelog.gz", f"share/metainfo/{DESKTOP_ID}.metainfo.xml")
 
 
 def install(cmake, build, prefix, component=None):
@@ -63,7 +71,7 @@ def check_layout(prefix, sample):
     if os.path.realpath(link) != os.path.realpath(program):
         raise Failure(f"{link} leads to {os.path.realpath(link)}, not {program}")
 
-    entry_path = os.path.join(prefix, "share", "applications", "orlaneva.desktop")
+    entry_path = os.path.join(prefix, "share", "applications", f"{DESKTOP_ID}.desktop")
     entry = configparser.ConfigParser(interpolation=None)
     entry.optionxform = str
     if not entry.read(entry_path, encoding="utf-8"):
@@ -82,6 +90,23 @@ def check_layout(prefix, sample):
         if result.returncode != 0 or result.stdout.strip():
             raise Failure(f"desktop-file-validate: {result.stdout}{result.stderr}")
 
+    for name in DOC_FILES:
+        path = os.path.join(prefix, name)
+        if not os.path.isfile(path):
+            raise Failure(f"no {path}")
+        if name.endswith(".gz"):
+            with open(path, "rb") as f:
+                head = f.read(8)
+            # gzip -n: no time stamp, so that two builds give the same package.
+            if head[:2] != b"\x1f\x8b" or head[4:8] != b"\0\0\0\0":
+                raise Failure(f"{path} is not gzipped without a time stamp")
+    if shutil.which("appstreamcli"):
+        metainfo = os.path.join(prefix, DOC_FILES[3])
+        result = subprocess.run(["appstreamcli", "validate", "--no-net", metainfo],
+                                capture_output=True, text=True)
+        if result.returncode != 0:
+            raise Failure(f"appstreamcli validate: {result.stdout}{result.stderr}")
+
     for size in ICON_SIZES:
         icon = os.path.join(prefix, "share", "icons", "hicolor", f"{size}x{size}", "apps",
                             "orlaneva.png")
@@ -90,20 +115,24 @@ def check_layout(prefix, sample):
         if png_size(icon) != (size, size):
             raise Failure(f"{icon} is {png_size(icon)}")
 
-    catalogue = [os.path.join(app, name) for name in ("fichas.mdb", "Fichas", "Documentos")]
+    if os.listdir(app) != ["orlaneva"]:
+        raise Failure(f"{app} holds more than the program: {os.listdir(app)}")
+    data = os.path.join(prefix, *SAMPLE_DIR)
+    catalogue = [os.path.join(data, name) for name in ("fichas.mdb", "Fichas", "Documentos")]
     present = [os.path.exists(path) for path in catalogue]
     if sample and not all(present):
-        raise Failure(f"the sample catalogue is incomplete in {app}: {os.listdir(app)}")
+        raise Failure(f"the sample catalogue is incomplete in {data}")
     if not sample and any(present):
-        raise Failure(f"a catalogue was installed without being asked for: {os.listdir(app)}")
+        raise Failure(f"a catalogue was installed without being asked for: {os.listdir(data)}")
     if sample:
         for document in ("Presentación.bmp", "Orlaneva.bmp", "Orlaneva.pdf"):
-            if not os.path.isfile(os.path.join(app, "Documentos", document)):
+            if not os.path.isfile(os.path.join(data, "Documentos", document)):
                 raise Failure(f"Documentos/{document} is missing")
 
 
 # The run-time libraries the program links, by their Debian package names.
-DEB_DEPENDS = {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libsqlite3-0", "libmdb3"}
+DEB_DEPENDS = {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libsqlite3-0", "libmdb3",
+               "qt6-translations-l10n"}
 
 
 def check_deb(cpack, build, sample):
@@ -129,20 +158,34 @@ def check_deb(cpack, build, sample):
                                  text=True, check=True).stdout
         files = {line.split(None, 5)[5] for line in listing.splitlines()}
         wanted = {"./usr/bin/orlaneva -> ../lib/orlaneva/orlaneva", "./usr/lib/orlaneva/orlaneva",
-                  "./usr/share/applications/orlaneva.desktop"}
+                  f"./usr/share/applications/{DESKTOP_ID}.desktop"}
+        wanted |= {f"./usr/{name}" for name in DOC_FILES}
         wanted |= {f"./usr/share/icons/hicolor/{n}x{n}/apps/orlaneva.png" for n in ICON_SIZES}
         if not wanted <= files:
             raise Failure(f"the package lacks {sorted(wanted - files)}")
-        if ("./usr/lib/orlaneva/fichas.mdb" in files) != sample:
+        if ("./usr/share/orlaneva/fichas.mdb" in files) != sample:
             raise Failure("the package's sample catalogue does not follow the option")
+        in_lib = sorted(f for f in files if f.startswith("./usr/lib/orlaneva/"))
+        if in_lib != ["./usr/lib/orlaneva/orlaneva"]:
+            raise Failure(f"data under /usr/lib: {in_lib}")
     finally:
         shutil.rmtree(out, ignore_errors=True)
 
 
-def start_and_close(executable, shots):
-    """The installed program comes up on its catalogue and ends by its exit button."""
+def start_and_close(executable, shots, data_dirs=None):
+    """The installed program comes up on its catalogue and ends by its exit button.
+
+    The user's data folder is an empty one, so the catalogue comes from the system's data
+    folders: data_dirs, or the machine's own when None."""
     work = tempfile.mkdtemp(prefix="orlaneva-installed-")
     program = Program(executable, work)
+    user_data = os.path.join(work, "data")
+    os.makedirs(user_data)
+    program.env["XDG_DATA_HOME"] = user_data
+    if data_dirs is not None:
+        program.env["XDG_DATA_DIRS"] = data_dirs
+    else:
+        program.env.pop("XDG_DATA_DIRS", None)
     desk = Desktop(program)
     pictures = Screenshots(shots)
     try:
@@ -201,7 +244,8 @@ def main():
             install(args.cmake, args.build, prefix, component="sample")
             check_layout(prefix, sample=True)
             with VirtualDisplay():
-                start_and_close(os.path.join(prefix, "bin", "orlaneva"), args.shots)
+                start_and_close(os.path.join(prefix, "bin", "orlaneva"), args.shots,
+                                data_dirs=os.path.join(prefix, "share") + ":/usr/share")
         finally:
             shutil.rmtree(root, ignore_errors=True)
     except Failure as error:

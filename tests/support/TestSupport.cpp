@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "CatalogueFixture.h"
+#include "toolkit/CatalogueFolder.h"
 
 #include "common/Error.h"
 #include "toolkit/Startup.h"
@@ -60,11 +61,14 @@ AppFolder::AppFolder(const std::vector<Card> &cards)
     QDir(m_dir.path()).mkpath(QStringLiteral("Documentos"));
     writeCatalogue(cards);
     tk::App::setPathForTesting(m_dir.path());
+    // Only this folder: a catalogue installed on the machine must not stand in for it.
+    tk::App::setDataFoldersForTesting(QStringList());
 }
 
 AppFolder::~AppFolder()
 {
     tk::App::setPathForTesting(QString());
+    tk::App::setDataFoldersForTesting(std::nullopt);
 }
 
 QString AppFolder::file(const QString &relative) const

@@ -48,7 +48,8 @@ struct Card
 QStringList catalogueColumns();
 
 // A program folder for one test: fichas.mdb, Fichas/ and Documentos/ in a temporary
-// folder that App::Path() points to while the object lives.
+// folder that App::Path() points to while the object lives, and the only place a catalogue
+// is looked for.
 class AppFolder
 {
 public:
