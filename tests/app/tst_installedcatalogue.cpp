@@ -8,6 +8,7 @@
 
 #include "TestSupport.h"
 
+#include <QToolButton>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
