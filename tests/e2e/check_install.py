@@ -165,7 +165,8 @@ def check_deb(cpack, build, sample):
             raise Failure(f"the package lacks {sorted(wanted - files)}")
         if ("./usr/share/orlaneva/fichas.mdb" in files) != sample:
             raise Failure("the package's sample catalogue does not follow the option")
-        in_lib = sorted(f for f in files if f.startswith("./usr/lib/orlaneva/"))
+        in_lib = sorted(f for f in files if f.startswith("./usr/lib/orlaneva/")
+                        and f != "./usr/lib/orlaneva/")
         if in_lib != ["./usr/lib/orlaneva/orlaneva"]:
             raise Failure(f"data under /usr/lib: {in_lib}")
     finally:
