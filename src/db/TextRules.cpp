@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -275,28 +277,349 @@ int compareTies(const void *a, int na, const void *b, int nb)
     return na == nb ? 0 : (na < nb ? -1 : 1);
 }
 
+// Where two texts may be compared from: the end of the bytes they share, backed up to just after
+// a letter or a blank (n excepted, a combining tilde may follow it). What comes before such a
+// point reads the same in both, and no number, ñ or character runs across it.
+std::size_t sharedStart(const unsigned char *a, std::size_t na, const unsigned char *b,
+                        std::size_t nb, bool *identical)
+{
+    const std::size_t n = std::min(na, nb);
+    std::size_t cut = 0;
+    std::size_t i = 0;
+    for (; i < n && a[i] == b[i]; ++i) {
+        const unsigned char c = a[i];
+        if (c < 0x80 && latin1[c].weight != 0 && latin1[c].digit < 0 && (c | 0x20) != 'n')
+            cut = i + 1;
+    }
+    *identical = i == na && na == nb;
+    return cut;
+}
+
+// Texts mostly differ within plain ASCII letters: compared here byte by byte while both sides
+// hold one. Returns the order when found, else 0 with *at where the full reading takes over.
+int comparePrimaryAscii(const unsigned char *a, std::size_t na, const unsigned char *b,
+                        std::size_t nb, std::size_t *at)
+{
+    std::size_t i = *at;
+    for (; i < na && i < nb; ++i) {
+        const unsigned char ca = a[i];
+        const unsigned char cb = b[i];
+        if ((ca | cb) >= 0x80)
+            break;
+        const Entry &ea = latin1[ca];
+        const Entry &eb = latin1[cb];
+        if (ea.weight == 0 || eb.weight == 0 || ea.digit >= 0 || eb.digit >= 0)
+            break;
+        if (((ca | 0x20) == 'n' && i + 1 < na && a[i + 1] == 0xCC)
+            || ((cb | 0x20) == 'n' && i + 1 < nb && b[i + 1] == 0xCC))
+            break;
+        if (ea.weight != eb.weight)
+            return ea.weight < eb.weight ? -1 : 1;
+    }
+    *at = i;
+    return 0;
+}
+
 int compareSpanish(void *, int na, const void *a, int nb, const void *b)
 {
-    if (const int c = comparePrimary(a, na, b, nb))
+    const auto *pa = static_cast<const unsigned char *>(a);
+    const auto *pb = static_cast<const unsigned char *>(b);
+    const std::size_t sa = std::size_t(std::max(na, 0));
+    const std::size_t sb = std::size_t(std::max(nb, 0));
+    bool identical = false;
+    const std::size_t start = sharedStart(pa, sa, pb, sb, &identical);
+    if (identical)
+        return 0;
+    std::size_t at = start;
+    if (const int c = comparePrimaryAscii(pa, sa, pb, sb, &at))
         return c;
-    return compareTies(a, na, b, nb);
+    if (const int c = comparePrimary(pa + at, int(sa - at), pb + at, int(sb - at)))
+        return c;
+    return compareTies(pa + start, int(sa - start), pb + start, int(sb - start));
+}
+
+void appendBigEndian(std::string &out, quint32 value, int bytes)
+{
+    for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
+        out.push_back(char((value >> shift) & 0xFF));
 }
 
 // ---- Matching ----
 
-// A LIKE pattern folded once per statement: literal keys, with two markers for the wildcards.
-constexpr char32_t kAnyRun = 0xFFFFFFFF;
-constexpr char32_t kAnyOne = 0xFFFFFFFE;
+// A LIKE pattern is folded once per statement into literal keys and the two wildcard markers
+// (like::kAnyRun, like::kAnyOne), then split at its % into segments.
+using like::kAnyOne;
+using like::kAnyRun;
+
+constexpr std::size_t kNotFound = std::size_t(-1);
+
+// Where a run of literal keys (no wildcard) first occurs: Knuth-Morris-Pratt, so that no text
+// costs more than a pass over it, whatever repeats in the word.
+class LiteralSearch
+{
+public:
+    explicit LiteralSearch(const char32_t *word, std::size_t size) : m_word(word, word + size)
+    {
+        m_fallback.assign(size, 0);
+        for (std::size_t i = 1, k = 0; i < size; ++i) {
+            while (k > 0 && m_word[i] != m_word[k])
+                k = m_fallback[k - 1];
+            if (m_word[i] == m_word[k])
+                ++k;
+            m_fallback[i] = k;
+        }
+    }
+
+    std::size_t size() const { return m_word.size(); }
+
+    std::size_t find(const char32_t *text, std::size_t from, std::size_t end) const
+    {
+        const std::size_t m = m_word.size();
+        for (std::size_t i = from, k = 0; i < end; ++i) {
+            while (k > 0 && text[i] != m_word[k])
+                k = m_fallback[k - 1];
+            if (text[i] == m_word[k] && ++k == m)
+                return i + 1 - m;
+        }
+        return kNotFound;
+    }
+
+private:
+    std::vector<char32_t> m_word;
+    std::vector<std::size_t> m_fallback;
+};
+
+// Where a run of literal keys and _ first occurs: the shift-and automaton, one bit per key of
+// the run, so a text costs its length times the run's length / 64. A key that occurs often in
+// the run has a mask of its own; the rest keep their positions, which cost less than a mask.
+class WildcardSearch
+{
+public:
+    WildcardSearch(const char32_t *run, std::size_t size)
+        : m_size(size), m_words((size + 63) / 64), m_any(m_words, 0), m_state(m_words, 0)
+    {
+        std::vector<std::pair<char32_t, std::uint32_t>> keyed;
+        for (std::size_t i = 0; i < size; ++i) {
+            if (run[i] == kAnyOne)
+                m_any[i / 64] |= std::uint64_t(1) << (i % 64);
+            else
+                keyed.emplace_back(run[i], std::uint32_t(i));
+        }
+        std::sort(keyed.begin(), keyed.end());
+        for (std::size_t i = 0; i < keyed.size();) {
+            std::size_t j = i;
+            while (j < keyed.size() && keyed[j].first == keyed[i].first)
+                ++j;
+            Key key;
+            if (j - i >= m_words) {
+                key.mask = std::uint32_t(m_masks.size() / m_words);
+                m_masks.insert(m_masks.end(), m_any.begin(), m_any.end());
+                std::uint64_t *mask = m_masks.data() + std::size_t(key.mask) * m_words;
+                for (std::size_t k = i; k < j; ++k)
+                    mask[keyed[k].second / 64] |= std::uint64_t(1) << (keyed[k].second % 64);
+            } else {
+                key.first = std::uint32_t(m_positions.size());
+                for (std::size_t k = i; k < j; ++k)
+                    m_positions.push_back(keyed[k].second);
+                key.count = std::uint32_t(j - i);
+            }
+            m_keys.emplace_back(keyed[i].first, key);
+            i = j;
+        }
+    }
+
+    std::size_t size() const { return m_size; }
+
+    std::size_t find(const char32_t *text, std::size_t from, std::size_t end) const
+    {
+        std::fill(m_state.begin(), m_state.end(), 0);
+        std::uint64_t *state = m_state.data();
+        const std::size_t last = (m_size - 1) / 64;
+        const std::uint64_t lastBit = std::uint64_t(1) << ((m_size - 1) % 64);
+        for (std::size_t i = from; i < end; ++i) {
+            const Key *key = lookup(text[i]);
+            const std::uint64_t *allowed = key && key->mask != kNoMask
+                ? m_masks.data() + std::size_t(key->mask) * m_words
+                : m_any.data();
+            // Shift in a 1 (a match may start here) and keep what the key allows; a key with
+            // positions of its own adds those the shifted state reaches.
+            std::uint64_t carry = 1;
+            for (std::size_t w = 0; w < m_words; ++w) {
+                const std::uint64_t word = state[w];
+                const std::uint64_t shifted = (word << 1) | carry;
+                carry = word >> 63;
+                m_shifted[w] = shifted;
+                state[w] = shifted & allowed[w];
+            }
+            if (key && key->count > 0) {
+                for (std::uint32_t k = key->first; k < key->first + key->count; ++k) {
+                    const std::uint32_t bit = m_positions[k];
+                    state[bit / 64] |= m_shifted[bit / 64] & (std::uint64_t(1) << (bit % 64));
+                }
+            }
+            if (state[last] & lastBit)
+                return i + 1 - m_size;
+        }
+        return kNotFound;
+    }
+
+private:
+    static constexpr std::uint32_t kNoMask = std::uint32_t(-1);
+    struct Key
+    {
+        std::uint32_t mask = kNoMask;
+        std::uint32_t first = 0;
+        std::uint32_t count = 0;
+    };
+
+    const Key *lookup(char32_t c) const
+    {
+        const auto found = std::lower_bound(
+            m_keys.begin(), m_keys.end(), c,
+            [](const std::pair<char32_t, Key> &entry, char32_t k) { return entry.first < k; });
+        return found != m_keys.end() && found->first == c ? &found->second : nullptr;
+    }
+
+    std::size_t m_size;
+    std::size_t m_words;
+    std::vector<std::uint64_t> m_any; // the positions of _
+    std::vector<std::uint64_t> m_masks; // per frequent key: its positions and those of _
+    std::vector<std::uint32_t> m_positions; // per other key: its positions
+    std::vector<std::pair<char32_t, Key>> m_keys; // sorted by key
+    mutable std::vector<std::uint64_t> m_state;
+    mutable std::vector<std::uint64_t> m_shifted = std::vector<std::uint64_t>(m_words, 0);
+};
+
+// The keys between two %: its _ at either end only shift where the rest may lie.
+class Segment
+{
+public:
+    Segment(const char32_t *keys, std::size_t size) : m_keys(keys, keys + size)
+    {
+        while (m_lead < size && keys[m_lead] == kAnyOne)
+            ++m_lead;
+        while (m_trail < size - m_lead && keys[size - 1 - m_trail] == kAnyOne)
+            ++m_trail;
+        const char32_t *core = keys + m_lead;
+        const std::size_t coreSize = size - m_lead - m_trail;
+        if (coreSize == 0)
+            return;
+        if (std::find(core, core + coreSize, kAnyOne) == core + coreSize)
+            m_literal.emplace(core, coreSize);
+        else
+            m_wildcard.emplace(core, coreSize);
+    }
+
+    std::size_t size() const { return m_keys.size(); }
+
+    bool matchesAt(const char32_t *text) const
+    {
+        for (std::size_t i = 0; i < m_keys.size(); ++i) {
+            if (m_keys[i] != kAnyOne && m_keys[i] != text[i])
+                return false;
+        }
+        return true;
+    }
+
+    // The left-most start from `from` on of a match that ends by `end`.
+    std::size_t find(const char32_t *text, std::size_t from, std::size_t end) const
+    {
+        if (end < from || end - from < m_keys.size())
+            return kNotFound;
+        const std::size_t coreFrom = from + m_lead;
+        const std::size_t coreEnd = end - m_trail;
+        std::size_t at = coreFrom;
+        if (m_literal)
+            at = m_literal->find(text, coreFrom, coreEnd);
+        else if (m_wildcard)
+            at = m_wildcard->find(text, coreFrom, coreEnd);
+        return at == kNotFound ? kNotFound : at - m_lead;
+    }
+
+private:
+    std::vector<char32_t> m_keys;
+    std::size_t m_lead = 0;
+    std::size_t m_trail = 0;
+    std::optional<LiteralSearch> m_literal;
+    std::optional<WildcardSearch> m_wildcard;
+};
+
+// The whole pattern: an anchored first segment unless it starts with %, an anchored last one
+// unless it ends with %, and between them each segment at its left-most place after the one
+// before. Left-most is always right: a later place only leaves less text to the rest.
+class Matcher
+{
+public:
+    explicit Matcher(const std::vector<char32_t> &keys)
+    {
+        m_anyRun = std::find(keys.begin(), keys.end(), kAnyRun) != keys.end();
+        m_openStart = !keys.empty() && keys.front() == kAnyRun;
+        m_openEnd = !keys.empty() && keys.back() == kAnyRun;
+        std::size_t start = 0;
+        for (std::size_t i = 0; i <= keys.size(); ++i) {
+            if (i == keys.size() || keys[i] == kAnyRun) {
+                if (i > start || !m_anyRun) {
+                    m_segments.emplace_back(keys.data() + start, i - start);
+                    m_minimum += i - start;
+                }
+                start = i + 1;
+            }
+        }
+        if (m_anyRun) {
+            // An empty first or last segment would be anchored to nothing.
+            m_openStart = m_openStart || m_segments.empty();
+            m_openEnd = m_openEnd || m_segments.empty();
+        }
+    }
+
+    bool matches(const char32_t *text, std::size_t size) const
+    {
+        if (size < m_minimum)
+            return false;
+        if (!m_anyRun)
+            return size == m_minimum && m_segments.front().matchesAt(text);
+        std::size_t first = 0;
+        std::size_t last = m_segments.size();
+        std::size_t from = 0;
+        std::size_t end = size;
+        if (!m_openStart) {
+            if (!m_segments.front().matchesAt(text))
+                return false;
+            from = m_segments.front().size();
+            ++first;
+        }
+        if (!m_openEnd) {
+            const Segment &s = m_segments.back();
+            if (end - from < s.size() || !s.matchesAt(text + end - s.size()))
+                return false;
+            end -= s.size();
+            --last;
+        }
+        for (std::size_t i = first; i < last; ++i) {
+            const std::size_t at = m_segments[i].find(text, from, end);
+            if (at == kNotFound)
+                return false;
+            from = at + m_segments[i].size();
+        }
+        return true;
+    }
+
+private:
+    std::vector<Segment> m_segments;
+    std::size_t m_minimum = 0; // keys a text needs at least: every key but %
+    bool m_anyRun = false;
+    bool m_openStart = false;
+    bool m_openEnd = false;
+};
 
 struct Pattern
 {
     char32_t escape = 0;
     std::vector<char32_t> keys;
-    // '%word%', the form every search statement uses: a plain substring search.
-    bool contains = false;
-    std::vector<char32_t> word;
-    bool latinWord = false; // every key of word below 0xFF: searched in FoldedBytes
+    // '%word%', the form every search statement uses, over Latin keys: a byte search.
+    bool latinWord = false;
     std::string wordBytes;
+    std::optional<Matcher> matcher;
 };
 
 Pattern compilePattern(const unsigned char *text, int size, char32_t escape)
@@ -326,17 +649,13 @@ Pattern compilePattern(const unsigned char *text, int size, char32_t escape)
             continue;
         p.keys.push_back(e.key == 'n' && reader.takeTilde() ? kEnye : e.key);
     }
-    if (p.keys.size() >= 2 && p.keys.front() == kAnyRun && p.keys.back() == kAnyRun
-        && std::none_of(p.keys.begin() + 1, p.keys.end() - 1,
-                        [](char32_t k) { return k == kAnyRun || k == kAnyOne; })) {
-        p.contains = true;
-        p.word.assign(p.keys.begin() + 1, p.keys.end() - 1);
-        p.latinWord
-            = std::all_of(p.word.begin(), p.word.end(), [](char32_t k) { return k < 0xFF; });
-        if (p.latinWord) {
-            for (char32_t k : p.word)
-                p.wordBytes.push_back(static_cast<char>(k));
-        }
+    if (p.keys.size() >= 3 && p.keys.front() == kAnyRun && p.keys.back() == kAnyRun
+        && std::all_of(p.keys.begin() + 1, p.keys.end() - 1, [](char32_t k) { return k < 0xFF; })) {
+        p.latinWord = true;
+        for (auto k = p.keys.begin() + 1; k != p.keys.end() - 1; ++k)
+            p.wordBytes.push_back(static_cast<char>(*k));
+    } else {
+        p.matcher.emplace(p.keys);
     }
     return p;
 }
@@ -387,7 +706,7 @@ public:
     FoldedText &operator=(const FoldedText &) = delete;
 
     const char32_t *begin() const { return m_keys; }
-    const char32_t *end() const { return m_keys + m_size; }
+    std::size_t size() const { return m_size; }
 
 private:
     void grow()
@@ -462,37 +781,6 @@ private:
     std::size_t m_capacity = 512;
 };
 
-// Wildcard match with backtracking to the last %: linear for the usual patterns.
-bool matches(const std::vector<char32_t> &pattern, const char32_t *text, const char32_t *end)
-{
-    const std::size_t np = pattern.size();
-    std::size_t p = 0;
-    std::size_t starP = std::size_t(-1);
-    const char32_t *starT = nullptr;
-    const char32_t *t = text;
-    while (t < end) {
-        if (p < np && pattern[p] == kAnyRun) {
-            starP = ++p;
-            starT = t;
-            if (p == np)
-                return true;
-            continue;
-        }
-        if (p < np && (pattern[p] == kAnyOne || pattern[p] == *t)) {
-            ++p;
-            ++t;
-            continue;
-        }
-        if (starP == std::size_t(-1))
-            return false;
-        p = starP;
-        t = ++starT;
-    }
-    while (p < np && pattern[p] == kAnyRun)
-        ++p;
-    return p == np;
-}
-
 void deletePattern(void *p)
 {
     delete static_cast<Pattern *>(p);
@@ -533,22 +821,65 @@ void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
     const int textSize = sqlite3_value_bytes(argv[1]);
     if (pattern->latinWord) {
         const FoldedBytes folded(text, textSize);
-        const bool found = pattern->wordBytes.empty()
-            || memmem(folded.data(), folded.size(), pattern->wordBytes.data(),
-                      pattern->wordBytes.size())
-                != nullptr;
+        // glibc's memmem is linear in the text, whatever the word.
+        const bool found = memmem(folded.data(), folded.size(), pattern->wordBytes.data(),
+                                  pattern->wordBytes.size())
+            != nullptr;
         sqlite3_result_int(context, found ? 1 : 0);
         return;
     }
     const FoldedText folded(text, textSize);
-    const bool found = pattern->contains
-        ? std::search(folded.begin(), folded.end(), pattern->word.begin(), pattern->word.end())
-            != folded.end()
-        : matches(pattern->keys, folded.begin(), folded.end());
+    const bool found = pattern->matcher->matches(folded.begin(), folded.size());
     sqlite3_result_int(context, found ? 1 : 0);
 }
 
 } // namespace
+
+std::string spanishSortKey(const char *utf8, int size)
+{
+    // The three readings of compareSpanish, one after the other: primary weights (a number as
+    // its class, its length and its digits), a terminator below any weight; the tie-break's
+    // characters (each + 1, so the terminator stays below them); the bytes.
+    std::string key;
+    key.reserve(std::size_t(std::max(size, 0)) * 8 + 8);
+    Utf8Reader reader(utf8, size);
+    const Entry *e = nextWeighted(reader);
+    std::string digits;
+    int zeros = 0;
+    while (e) {
+        if (e->digit >= 0) {
+            e = readNumber(reader, e, digits, zeros);
+            appendBigEndian(key, kDigitWeight >> 24, 1);
+            appendBigEndian(key, quint32(digits.size()), 4);
+            key += digits;
+            continue;
+        }
+        appendBigEndian(key, e->weight, 4);
+        e = nextWeighted(reader);
+    }
+    key.push_back('\0');
+    Utf8Reader ties(utf8, size);
+    while (!ties.atEnd())
+        appendBigEndian(key, quint32(entryFor(ties.next()).caseOnly) + 1, 3);
+    key.append(3, '\0');
+    key.append(utf8, std::size_t(std::max(size, 0)));
+    return key;
+}
+
+namespace like {
+
+std::vector<char32_t> foldPattern(const char *utf8, int size, char32_t escape)
+{
+    return compilePattern(reinterpret_cast<const unsigned char *>(utf8), size, escape).keys;
+}
+
+std::vector<char32_t> foldText(const char *utf8, int size)
+{
+    const FoldedText folded(reinterpret_cast<const unsigned char *>(utf8), size);
+    return std::vector<char32_t>(folded.begin(), folded.begin() + folded.size());
+}
+
+} // namespace like
 
 void installTextRules(sqlite3 *handle)
 {
