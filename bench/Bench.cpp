@@ -161,13 +161,16 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--catalogue") == 0 && i + 1 < argc)
             context.catalogue = QString::fromLocal8Bit(argv[++i]);
+        else if (std::strcmp(argv[i], "--cards") == 0 && i + 1 < argc)
+            context.cards = std::atoi(argv[++i]);
         else if (std::strcmp(argv[i], "--app") == 0 && i + 1 < argc)
             context.appDir = QString::fromLocal8Bit(argv[++i]);
         else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc)
             only = QString::fromLocal8Bit(argv[++i]);
         else {
-            std::fprintf(
-                stderr, "usage: orlaneva_bench --catalogue FICHAS.MDB [--app DIR] [--only AREA]\n");
+            std::fprintf(stderr,
+                         "usage: orlaneva_bench --catalogue FICHAS.MDB [--cards N] [--app DIR] "
+                         "[--only AREA]\n");
             return 2;
         }
     }

@@ -22,8 +22,19 @@ namespace bench {
 
 struct Context
 {
-    QString catalogue; // synthetic catalogue, fichas.mdb with 100,000 cards
+    QString catalogue; // synthetic catalogue, fichas.mdb
+    int cards = 0; // how many cards it was written with (0: not told)
     QString appDir; // the program's folder with the sample catalogue
+
+    // A target set for two catalogue sizes: the one that applies to this run, if any.
+    std::optional<double> target(double at100000, double at1000000) const
+    {
+        if (cards == 100000)
+            return at100000;
+        if (cards == 1000000)
+            return at1000000;
+        return std::nullopt;
+    }
 };
 
 // Milliseconds: wall time, and the CPU time of the measuring thread, which a busy machine
