@@ -157,7 +157,7 @@ Registration::Registration(const char *area, Function function)
 int main(int argc, char **argv)
 {
     bench::Context context;
-    QString only;
+    QStringList only;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--catalogue") == 0 && i + 1 < argc)
             context.catalogue = QString::fromLocal8Bit(argv[++i]);
@@ -166,11 +166,11 @@ int main(int argc, char **argv)
         else if (std::strcmp(argv[i], "--app") == 0 && i + 1 < argc)
             context.appDir = QString::fromLocal8Bit(argv[++i]);
         else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc)
-            only = QString::fromLocal8Bit(argv[++i]);
+            only = QString::fromLocal8Bit(argv[++i]).split(u',');
         else {
             std::fprintf(stderr,
                          "usage: orlaneva_bench --catalogue FICHAS.MDB [--cards N] [--app DIR] "
-                         "[--only AREA]\n");
+                         "[--only AREA,...]\n");
             return 2;
         }
     }
@@ -181,7 +181,7 @@ int main(int argc, char **argv)
 
     int failures = 0;
     for (const bench::Registered &entry : bench::registry()) {
-        if (!only.isEmpty() && only != QString::fromUtf8(entry.area))
+        if (!only.isEmpty() && !only.contains(QString::fromUtf8(entry.area)))
             continue;
         std::fprintf(stderr, "%s\n", entry.area);
         bench::Report report(QString::fromUtf8(entry.area));

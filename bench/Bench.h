@@ -15,6 +15,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -26,8 +27,15 @@ struct Context
     int cards = 0; // how many cards it was written with (0: not told)
     QString appDir; // the program's folder with the sample catalogue
 
+    // Fewer measured runs on larger catalogues, so a million cards are measured in minutes.
+    int runs(int at100000) const
+    {
+        return cards > 100000 ? std::max(3, int(qint64(at100000) * 100000 / cards)) : at100000;
+    }
+
     // A target set for two catalogue sizes: the one that applies to this run, if any.
-    std::optional<double> target(double at100000, double at1000000) const
+    std::optional<double> target(std::optional<double> at100000,
+                                 std::optional<double> at1000000 = std::nullopt) const
     {
         if (cards == 100000)
             return at100000;

@@ -241,11 +241,11 @@ ORLANEVA_BENCH("db")
     };
     for (const Search &s : searches) {
         qint64 ours = 0, floor = 0;
-        const bench::Figure figure
-            = bench::measure([&] { ours = runOurs(*connection, s.sql, &sink); }, 11, 2);
-        const bench::Figure floorFigure
-            = bench::measure([&] { floor = runFloor(raw.handle, s.sql, &sink); }, 11, 2);
-        report.add({QString::fromUtf8(s.what), figure, floorFigure, s.limitMs,
+        const bench::Figure figure = bench::measure(
+            [&] { ours = runOurs(*connection, s.sql, &sink); }, context.runs(11), 1);
+        const bench::Figure floorFigure = bench::measure(
+            [&] { floor = runFloor(raw.handle, s.sql, &sink); }, context.runs(11), 1);
+        report.add({QString::fromUtf8(s.what), figure, floorFigure, context.target(s.limitMs),
                     QStringLiteral("%1 rows (floor %2)").arg(ours).arg(floor)});
     }
 

@@ -47,19 +47,6 @@ struct Criteria
     QString descriptor;
 };
 
-QString statementFor(const Criteria &criteria)
-{
-    if (!criteria.titulo.isEmpty())
-        return QStringLiteral("SELECT Ficha.Id, Ficha.TITULO, Ficha.NIVEL_EDUCATIVO,"
-                              "Ficha.DESCRIPTORES FROM Ficha where Titulo LIKE '%")
-            + criteria.titulo + QStringLiteral("%' order by Titulo asc");
-    if (!criteria.descriptor.isEmpty())
-        return QStringLiteral("SELECT Ficha.Id, Ficha.TITULO, Ficha.NIVEL_EDUCATIVO,"
-                              "Ficha.DESCRIPTORES FROM Ficha where DESCRIPTORES LIKE '%")
-            + criteria.descriptor + QStringLiteral("%' order by Titulo asc");
-    return kTodas;
-}
-
 // The statement through SQLite's library alone, on the file itself: every field read as text.
 // Returns the rows.
 qint64 sqliteAlone(const QString &file, const QString &sql)
@@ -225,13 +212,27 @@ int main(int argc, char **argv)
 
 namespace {
 
+QString statementFor(const Criteria &criteria)
+{
+    if (!criteria.titulo.isEmpty())
+        return QStringLiteral("SELECT Ficha.Id, Ficha.TITULO, Ficha.NIVEL_EDUCATIVO,"
+                              "Ficha.DESCRIPTORES FROM Ficha where Titulo LIKE '%")
+            + criteria.titulo + QStringLiteral("%' order by Titulo asc");
+    if (!criteria.descriptor.isEmpty())
+        return QStringLiteral("SELECT Ficha.Id, Ficha.TITULO, Ficha.NIVEL_EDUCATIVO,"
+                              "Ficha.DESCRIPTORES FROM Ficha where DESCRIPTORES LIKE '%")
+            + criteria.descriptor + QStringLiteral("%' order by Titulo asc");
+    return kTodas;
+}
+
 // SQLite's library alone on the file, measured as the search rows are.
 bench::Figure sqliteFigure(const QString &file, const QString &sql, int runs, qint64 *rows)
 {
     return bench::measure([&] { *rows = sqliteAlone(file, sql); }, runs, 1);
 }
 
-// A copy of the catalogue in a folder of its own, with two titles of 100,000 characters.
+// A copy of the catalogue in a folder of its own, with two titles of 100,000 characters: one of
+// words, one of a single letter, the text that makes a backtracking matcher quadratic.
 QString withTwoLongTitles(const QString &catalogue, const QString &folder)
 {
     const QString file = folder + QStringLiteral("/fichas.mdb");
@@ -241,22 +242,26 @@ QString withTwoLongTitles(const QString &catalogue, const QString &folder)
     QFile(file).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     sqlite3 *handle = nullptr;
     sqlite3_open(QFile::encodeName(file).constData(), &handle);
-    QString title;
-    while (title.size() < 100000)
-        title += QStringLiteral("Guía de la célula para el aula, ");
-    title.truncate(100000);
-    const QByteArray utf8 = title.toUtf8();
-    sqlite3_stmt *update = nullptr;
-    const int rc = sqlite3_prepare_v2(handle, "UPDATE Ficha SET TITULO = ?1 WHERE Id IN (7, 77)",
-                                      -1, &update, nullptr);
-    if (rc == SQLITE_OK) {
-        sqlite3_bind_text(update, 1, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
-        sqlite3_step(update);
+    QString words;
+    while (words.size() < 100000)
+        words += QStringLiteral("Guía de la célula para el aula, ");
+    words.truncate(100000);
+    int changed = 0;
+    for (const auto &[id, title] : {std::pair{7, words}, std::pair{77, QString(100000, u'a')}}) {
+        const QByteArray utf8 = title.toUtf8();
+        sqlite3_stmt *update = nullptr;
+        if (sqlite3_prepare_v2(handle, "UPDATE Ficha SET TITULO = ?1 WHERE Id = ?2", -1, &update,
+                               nullptr)
+            == SQLITE_OK) {
+            sqlite3_bind_text(update, 1, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
+            sqlite3_bind_int(update, 2, id);
+            if (sqlite3_step(update) == SQLITE_DONE)
+                changed += sqlite3_changes(handle);
+        }
+        sqlite3_finalize(update);
     }
-    sqlite3_finalize(update);
-    const bool changed = sqlite3_changes(handle) == 2;
     sqlite3_close(handle);
-    if (!changed)
+    if (changed != 2)
         throw std::runtime_error("cannot write the long titles");
     return file;
 }
@@ -308,8 +313,8 @@ ORLANEVA_BENCH("search")
         {QStringLiteral("cmdBuscar, every card, first search of the window"), first, allFloor,
          everyTarget,
          QStringLiteral("%1 rows; floor: SQLite alone on the file, its own order").arg(all)});
-    const bench::Figure again
-        = bench::measureAfter([&] { setCriteria(w, {}); }, [&] { clickSearch(w); }, 7);
+    const bench::Figure again = bench::measureAfter([&] { setCriteria(w, {}); },
+                                                    [&] { clickSearch(w); }, context.runs(7));
     check(all);
     report.add({QStringLiteral("cmdBuscar, every card, over a grid of every card"), again, allFloor,
                 everyTarget, QStringLiteral("%1 rows").arg(all)});
@@ -320,9 +325,9 @@ ORLANEVA_BENCH("search")
             ? QStringLiteral("descriptor '%1'").arg(few.descriptor)
             : QStringLiteral("title '%1'").arg(few.titulo);
         qint64 rows = 0;
-        const bench::Figure floor = sqliteFigure(file, statementFor(few), 11, &rows);
-        const bench::Figure alone
-            = bench::measureAfter([&] { setCriteria(w, few); }, [&] { clickSearch(w); }, 11);
+        const bench::Figure floor = sqliteFigure(file, statementFor(few), context.runs(11), &rows);
+        const bench::Figure alone = bench::measureAfter([&] { setCriteria(w, few); },
+                                                        [&] { clickSearch(w); }, context.runs(11));
         check(rows);
         report.add({QStringLiteral("cmdBuscar, %1").arg(what), alone, floor, fewTarget,
                     QStringLiteral("%1 rows; floor: SQLite alone, its own LIKE").arg(rows)});
@@ -380,20 +385,32 @@ ORLANEVA_BENCH("search")
         frm_Tarvelo &l = frm_Tarvelo::Default();
         l.Show();
         QCoreApplication::processEvents();
-        const Criteria pasted{QString(20000, u'_'), {}};
-        qint64 rows = 0;
-        const bench::Figure floor = sqliteFigure(longFile, statementFor(pasted), 3, &rows);
-        const bench::Figure figure
-            = bench::measureAfter([&] { setCriteria(l, pasted); }, [&] { clickSearch(l); }, 5);
-        if (!failure.isEmpty())
-            throw std::runtime_error(failure.toStdString());
-        if (l.gridFichas.Rows() != rows + 1)
-            throw std::runtime_error("the grid does not show what the long search found");
-        report.add({QStringLiteral("cmdBuscar, title of 20,000 '_', two titles of 100,000 "
-                                   "characters"),
-                    figure, floor,
-                    context.cards == 100000 ? std::optional<double>(200.0) : std::nullopt,
-                    QStringLiteral("%1 rows; floor: SQLite alone, its own LIKE").arg(rows)});
+        QString alternating;
+        for (int i = 0; i < 10000; ++i)
+            alternating += QStringLiteral("a_");
+        const struct
+        {
+            QString what;
+            Criteria pasted;
+        } hard[] = {
+            {QStringLiteral("20,000 '_'"), {QString(20000, u'_'), {}}},
+            {QStringLiteral("'a_' 10,000 times, then 'z'"), {alternating + u'z', {}}},
+        };
+        for (const auto &[what, pasted] : hard) {
+            qint64 rows = 0;
+            const bench::Figure floor = sqliteFigure(longFile, statementFor(pasted), 3, &rows);
+            const bench::Figure figure
+                = bench::measureAfter([&] { setCriteria(l, pasted); }, [&] { clickSearch(l); }, 5);
+            if (!failure.isEmpty())
+                throw std::runtime_error(failure.toStdString());
+            if (l.gridFichas.Rows() != std::max<qint64>(rows, 1) + 1)
+                throw std::runtime_error("the grid does not show what the long search found");
+            report.add({QStringLiteral("cmdBuscar, title of %1, two titles of 100,000 "
+                                       "characters")
+                            .arg(what),
+                        figure, floor, context.target(200),
+                        QStringLiteral("%1 rows; floor: SQLite alone, its own LIKE").arg(rows)});
+        }
         l.Unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QFile::remove(longFile);
