@@ -315,6 +315,9 @@ std::shared_ptr<sqlite3> readSqlite(const QString &path, const QByteArray &encod
     if (!memory || created != SQLITE_OK)
         throw errors::outOfMemory(path);
     installTextRules(memory);
+    // Sorting a large catalogue (its index, an order no index serves) spills past the page
+    // cache into scratch files unless they too are kept in memory.
+    run(memory, "PRAGMA temp_store = MEMORY", path);
     run(memory, "BEGIN", path);
     if (!copyFicha(raw, memory, path, table, columns, true)) {
         run(memory, "ROLLBACK", path);

@@ -279,8 +279,10 @@ void SnapshotReader::openMemoryDatabase()
     if (rc != SQLITE_OK)
         failEngine();
     installTextRules(handle);
-    // Large pages: a third fewer allocations while a big catalogue is copied in.
-    exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA page_size=65536;");
+    // Large pages: a third fewer allocations while a big catalogue is copied in. Sorting it
+    // (its index, an order no index serves) keeps its scratch in memory, never in a file.
+    exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA page_size=65536; "
+         "PRAGMA temp_store=MEMORY;");
 }
 
 // libmdb follows page numbers without looking at the file's size: a cut-short file would make
