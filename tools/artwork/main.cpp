@@ -1,5 +1,6 @@
-// Draws every picture the program carries into a folder (resources/art). Run by hand after
-// changing a drawing; the pictures are committed, so the build never runs this.
+// Draws every picture the program carries into a folder (resources/art), each also at twice
+// the pixels as name@2x for screens at a device pixel ratio of 2. Run by hand after changing
+// a drawing; the pictures are committed, so the build never runs this.
 
 #include "Drawing.h"
 #include "IcoWriter.h"
@@ -75,6 +76,9 @@ const WindowIcon kWindowIcons[] = {
 
 constexpr int kWindowIconSizes[] = {16, 24, 32, 48};
 
+// The same drawing at every scale: the painter scales, the drawings keep their own units.
+constexpr int kScales[] = {1, 2};
+
 QImage drawIcon(Draw draw, int size, qreal gridUnits)
 {
     QImage img = look::transparentCanvas(size, size);
@@ -85,9 +89,28 @@ QImage drawIcon(Draw draw, int size, qreal gridUnits)
     return img;
 }
 
-bool save(const QDir &dir, const char *name, const QByteArray &bytes)
+QImage drawBitmap(const Bitmap &b, int scale)
 {
-    QFile f(dir.filePath(QString::fromLatin1(name)));
+    QImage img = look::whiteCanvas(b.width * scale, b.height * scale);
+    QPainter p(&img);
+    look::prepare(p);
+    p.scale(scale, scale);
+    b.draw(p);
+    return img;
+}
+
+// "volver.png" at scale 2 is "volver@2x.png", the name Qt's high-DPI lookup uses.
+QString scaledName(const char *file, int scale)
+{
+    QString name = QString::fromLatin1(file);
+    if (scale != 1)
+        name.insert(name.lastIndexOf(QLatin1Char('.')), QStringLiteral("@%1x").arg(scale));
+    return name;
+}
+
+bool save(const QDir &dir, const QString &name, const QByteArray &bytes)
+{
+    QFile f(dir.filePath(name));
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) {
         std::fprintf(stderr, "artwork: cannot write %s\n", qPrintable(f.fileName()));
         return false;
@@ -118,31 +141,28 @@ int main(int argc, char **argv)
                      qPrintable(family));
 
     bool ok = true;
-    for (const Bitmap &b : kBitmaps) {
-        QImage img = look::whiteCanvas(b.width, b.height);
-        {
-            QPainter p(&img);
-            look::prepare(p);
-            b.draw(p);
+    for (int scale : kScales) {
+        for (const Bitmap &b : kBitmaps) {
+            const QImage img = drawBitmap(b, scale);
+            QByteArray png;
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            img.save(&buffer, "PNG");
+            ok = save(dir, scaledName(b.file, scale), png) && ok;
         }
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        img.save(&buffer, "PNG");
-        ok = save(dir, b.file, png) && ok;
-    }
-    for (const Icon &i : kIcons) {
-        const QImage img = drawIcon(i.draw, i.size, i.gridUnits);
-        ok = save(dir, i.file, ico::file({{img, ico::Depth::Argb32}})) && ok;
-    }
-    for (const WindowIcon &w : kWindowIcons) {
-        QList<ico::Entry> entries;
-        for (int size : kWindowIconSizes) {
-            const QImage img = drawIcon(w.draw, size, 16);
-            entries.append({img, ico::Depth::Colours256});
-            entries.append({img, ico::Depth::Argb32});
+        for (const Icon &i : kIcons) {
+            const QImage img = drawIcon(i.draw, i.size * scale, i.gridUnits);
+            ok = save(dir, scaledName(i.file, scale), ico::file({{img, ico::Depth::Argb32}})) && ok;
         }
-        ok = save(dir, w.file, ico::file(entries)) && ok;
+        for (const WindowIcon &w : kWindowIcons) {
+            QList<ico::Entry> entries;
+            for (int size : kWindowIconSizes) {
+                const QImage img = drawIcon(w.draw, size * scale, 16);
+                entries.append({img, ico::Depth::Colours256});
+                entries.append({img, ico::Depth::Argb32});
+            }
+            ok = save(dir, scaledName(w.file, scale), ico::file(entries)) && ok;
+        }
     }
     return ok ? 0 : 1;
 }
