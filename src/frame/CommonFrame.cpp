@@ -46,6 +46,9 @@ void createSponsorStrip(tk::Form &form, tk::Label &label, const QString &labelNa
     logo.setBackColor(tk::SystemColor::WindowBackground());
     logo.setPicture(QString::fromUtf8(art::kSponsorLogo));
     logo.widget()->setAccessibleName(QStringLiteral("Patrocinadores"));
+    // The label reaches into the logo's box; in front of it, its colon stays in view (the
+    // logo keeps that strip white).
+    label.ZOrder();
 }
 
 void createReturnButton(tk::Form &form, tk::CommandButton &cmdVolver, int left,

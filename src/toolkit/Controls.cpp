@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "toolkit/Form.h"
+#include "toolkit/HighDpi.h"
 #include "toolkit/Picture.h"
 #include "toolkit/Services.h"
 #include "toolkit/Units.h"
@@ -317,18 +318,97 @@ void Control::setContainer(PictureBox &container)
     w().setParent(container.client());
     applyGeometry();
     w().setVisible(!hidden);
+    // A new parent puts the widget at the end of the focus chain; the window's order holds.
+    if (m_form)
+        m_form->applyTabOrder();
 }
 
 // Label
 
+namespace {
+
+// A label shows its whole text: where the font is wider than the one it was designed for,
+// it grows to the right and then downwards, from its designed place, as far as the text
+// needs and no further than its window's edges.
+class FittedLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+    void place(const QRect &design)
+    {
+        m_design = design;
+        fit();
+    }
+
+    void fit()
+    {
+        setGeometry(fitted());
+        // Grown over a neighbour (the grid under a count): the text stays in view.
+        if (height() > m_design.height())
+            raise();
+    }
+
+protected:
+    void changeEvent(QEvent *event) override
+    {
+        QLabel::changeEvent(event);
+        if (event->type() == QEvent::FontChange)
+            fit();
+    }
+
+private:
+    QRect fitted() const
+    {
+        const QString caption = text();
+        if (caption.isEmpty())
+            return m_design;
+        const int flags = int(alignment()) | Qt::TextWordWrap;
+        const QFontMetrics metrics(font());
+        const QWidget *parent = parentWidget();
+        // No room known while the parent has no size (a minimised window): the design holds.
+        const int roomWidth = parent ? parent->width() - m_design.left() : 0;
+        const int roomHeight = parent ? parent->height() - m_design.top() : 0;
+        const int unbounded = std::numeric_limits<int>::max() / 4;
+        const QRect oneLine = metrics.boundingRect(0, 0, unbounded, unbounded, flags, caption);
+        QRect rect = m_design;
+        int width = std::max(m_design.width(), oneLine.width());
+        // A label designed past the window's edge is cut there, so its text wraps there.
+        if (roomWidth > 0)
+            width = std::min(width, roomWidth);
+        rect.setWidth(width);
+        const int needed = metrics.boundingRect(0, 0, width, unbounded, flags, caption).height();
+        int height = std::max(m_design.height(), needed);
+        if (roomHeight > 0)
+            height = std::min(height, std::max(m_design.height(), roomHeight));
+        rect.setHeight(height);
+        return rect;
+    }
+
+    QRect m_design;
+};
+
+FittedLabel *fittedOf(QWidget &widget)
+{
+    return static_cast<FittedLabel *>(&widget);
+}
+
+} // namespace
+
 void Label::create(Form &form, const QString &name)
 {
-    auto *widget = new QLabel(form.client());
+    auto *widget = new FittedLabel(form.client());
     widget->setTextFormat(Qt::PlainText);
     widget->setWordWrap(true);
     widget->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     attach(form, name, widget);
     widget->show();
+}
+
+void Label::applyGeometry()
+{
+    fittedOf(w())->place(QRect(twipsToPixelsX(Left()), twipsToPixelsY(Top()),
+                               twipsToPixelsX(Width()), twipsToPixelsY(Height())));
 }
 
 QLabel *Label::label() const
@@ -344,11 +424,13 @@ QString Label::Caption() const
 void Label::setCaption(const QString &text)
 {
     label()->setText(text);
+    fittedOf(w())->fit();
 }
 
 void Label::setAlignment(Qt::Alignment alignment)
 {
     label()->setAlignment(alignment);
+    fittedOf(w())->fit();
 }
 
 // CommandButton
@@ -364,6 +446,17 @@ public:
     using QToolButton::QToolButton;
 
 protected:
+    // Enter presses the focused button, as Space does.
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+            && !event->isAutoRepeat() && (event->modifiers() & ~Qt::KeypadModifier) == 0) {
+            event->accept();
+            click();
+            return;
+        }
+        QToolButton::keyPressEvent(event);
+    }
     void paintEvent(QPaintEvent *) override
     {
         QPainter painter(this);
@@ -376,17 +469,20 @@ protected:
             panel.state |= QStyle::State_Raised;
         style()->drawControl(QStyle::CE_PushButtonBevel, &panel, &painter, this);
 
-        const QPixmap picture
-            = icon().pixmap(iconSize(), isEnabled() ? QIcon::Normal : QIcon::Disabled);
+        // At a pixel ratio of 2 the icon gives its double-size image, half as large in logical
+        // pixels: the layout below counts logical pixels only.
+        const QPixmap picture = icon().pixmap(iconSize(), devicePixelRatio(),
+                                              isEnabled() ? QIcon::Normal : QIcon::Disabled);
+        const QSize pictureSize = picture.deviceIndependentSize().toSize();
         const QString caption = text();
         const QFontMetrics metrics(font());
         const int textHeight = caption.isEmpty() ? 0 : metrics.height();
-        const int pictureHeight = picture.isNull() ? 0 : picture.height();
+        const int pictureHeight = picture.isNull() ? 0 : pictureSize.height();
         const int gap = (textHeight && pictureHeight) ? 1 : 0;
         const int shift = isDown() ? 1 : 0;
         int top = std::max(0, (height() - pictureHeight - gap - textHeight) / 2) + shift;
         if (!picture.isNull()) {
-            painter.drawPixmap((width() - picture.width()) / 2 + shift, top, picture);
+            painter.drawPixmap((width() - pictureSize.width()) / 2 + shift, top, picture);
             top += pictureHeight + gap;
         }
         if (!caption.isEmpty()) {
@@ -440,9 +536,10 @@ void CommandButton::setCaption(const QString &text)
 
 void CommandButton::setPicture(const QString &resource)
 {
-    const QPixmap pixmap(resource);
-    button()->setIcon(QIcon(pixmap));
-    button()->setIconSize(pixmap.size());
+    // The designed size is the first image's; a double-size variant only adds pixels.
+    const QImage design(resource);
+    button()->setIcon(ArtIcon(resource));
+    button()->setIconSize(design.size());
     button()->setToolButtonStyle(button()->text().isEmpty() ? Qt::ToolButtonIconOnly
                                                             : Qt::ToolButtonTextUnderIcon);
 }
@@ -458,6 +555,12 @@ void CommandButton::setBackColor(const QColor &color)
 
 namespace {
 
+// A picture's size in the pixels of the layout: a double-size picture covers half its pixels.
+QSize logicalSize(const QImage &picture)
+{
+    return picture.deviceIndependentSize().toSize();
+}
+
 class PictureClient : public QWidget
 {
 public:
@@ -470,9 +573,17 @@ protected:
         if (picture.isNull())
             return;
         QPainter painter(this);
-        const QRect area = event->rect() & QRect(QPoint(0, 0), picture.size());
-        if (!area.isEmpty())
+        const QRect area = event->rect() & QRect(QPoint(0, 0), logicalSize(picture));
+        if (area.isEmpty())
+            return;
+        const qreal ratio = picture.devicePixelRatio();
+        if (ratio == 1.0) {
             painter.drawImage(area.topLeft(), picture, area);
+            return;
+        }
+        const QRectF source(area.x() * ratio, area.y() * ratio, area.width() * ratio,
+                            area.height() * ratio);
+        painter.drawImage(QRectF(area), picture, source);
     }
     void mousePressEvent(QMouseEvent *event) override
     {
@@ -593,14 +704,15 @@ void PictureBox::setPicture(const QImage &picture)
     inner->update();
     if (m_autoSize && !picture.isNull()) {
         const int border = 2 * borderPixels();
-        Move(Left(), Top(), pixelsToTwipsX(picture.width() + border),
-             pixelsToTwipsY(picture.height() + border));
+        const QSize size = logicalSize(picture);
+        Move(Left(), Top(), pixelsToTwipsX(size.width() + border),
+             pixelsToTwipsY(size.height() + border));
     }
 }
 
 void PictureBox::setPicture(const QString &resource)
 {
-    setPicture(QImage(resource));
+    setPicture(LoadArt(resource));
 }
 
 void PictureBox::setBackColor(const QColor &color)
@@ -729,6 +841,37 @@ void ComboBox::setBackColor(const QColor &color)
 // ScrollBar
 
 namespace {
+
+// Arrows step the bar towards their direction, whatever its orientation: Qt's scroll bar
+// inverts its controls so that Up scrolls up, and so turns Left and Right round.
+class SteppedScrollBar : public QScrollBar
+{
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if ((event->modifiers() & ~Qt::KeypadModifier) == 0) {
+            switch (event->key()) {
+            case Qt::Key_Left:
+            case Qt::Key_Up:
+                triggerAction(SliderSingleStepSub);
+                event->accept();
+                return;
+            case Qt::Key_Right:
+            case Qt::Key_Down:
+                triggerAction(SliderSingleStepAdd);
+                event->accept();
+                return;
+            default:
+                break;
+            }
+        }
+        QScrollBar::keyPressEvent(event);
+    }
+};
+
 void check16(int value)
 {
     if (value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
@@ -738,7 +881,9 @@ void check16(int value)
 
 void ScrollBar::createBar(Form &form, const QString &name, Qt::Orientation orientation)
 {
-    auto *widget = new QScrollBar(orientation, form.client());
+    auto *widget = new SteppedScrollBar(orientation, form.client());
+    // Reached by Tab, so the keyboard scrolls what the bar scrolls.
+    widget->setFocusPolicy(Qt::StrongFocus);
     attach(form, name, widget);
     widget->setAccessibleName(orientation == Qt::Vertical
                                   ? QStringLiteral("Desplazamiento vertical")

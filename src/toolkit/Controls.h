@@ -118,6 +118,10 @@ public:
     void setCaption(const QString &text);
     void setAlignment(Qt::Alignment alignment);
     QLabel *label() const;
+
+protected:
+    // Its place in twips stays as written; the widget grows where the text needs it.
+    void applyGeometry() override;
 };
 
 class CommandButton : public Control

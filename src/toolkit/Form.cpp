@@ -1,6 +1,7 @@
 #include "toolkit/Form.h"
 
 #include "common/Error.h"
+#include "toolkit/HighDpi.h"
 #include "toolkit/Services.h"
 #include "toolkit/Units.h"
 
@@ -138,6 +139,7 @@ void ControlCollection::Remove(const QString &name)
                     QStringLiteral("No hay ningún control llamado '%1' que quitar.").arg(name));
     std::unique_ptr<Control> control = std::move(it->second);
     m_runtime.erase(it);
+    std::erase(m_runtimeOrder, control.get());
     m_byName.erase(name);
     if (QWidget *widget = control->widget()) {
         widget->hide();
@@ -169,6 +171,12 @@ void ControlCollection::clear()
         entry.second->detach();
     m_byName.clear();
     m_runtime.clear();
+    m_runtimeOrder.clear();
+}
+
+void ControlCollection::placeInTabOrder()
+{
+    m_form.applyTabOrder();
 }
 
 // Form
@@ -219,7 +227,7 @@ void Form::Load()
     window->setAutoFillBackground(true);
     window->setWindowTitle(m_caption = m_design.caption);
     if (!m_design.icon.isEmpty())
-        window->setWindowIcon(QIcon(m_design.icon));
+        window->setWindowIcon(ArtIcon(m_design.icon));
     window->resize(twipsToPixelsX(m_design.clientWidth), twipsToPixelsY(m_design.clientHeight));
     m_window = window;
     m_closeRemoved = false;
@@ -238,11 +246,19 @@ void Form::Load()
 
 void Form::applyTabOrder()
 {
-    std::vector<Control *> ordered;
+    // Only what Tab can reach: a widget that takes no focus has no place to keep, and Qt
+    // skips a link to it.
+    std::vector<QWidget *> ordered;
+    auto take = [&](Control *control) {
+        if (QWidget *widget = control->widget(); widget && (widget->focusPolicy() & Qt::TabFocus))
+            ordered.push_back(widget);
+    };
     for (Control *control : controlsInTabOrder())
-        ordered.push_back(control);
+        take(control);
+    for (Control *control : m_controls.runtimeControls())
+        take(control);
     for (size_t i = 1; i < ordered.size(); ++i)
-        QWidget::setTabOrder(ordered[i - 1]->widget(), ordered[i]->widget());
+        QWidget::setTabOrder(ordered[i - 1], ordered[i]);
 }
 
 std::vector<Control *> Form::controlsInTabOrder() const

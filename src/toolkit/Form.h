@@ -30,6 +30,8 @@ public:
         ref.create(m_form, name);
         ref.setVisible(false);
         m_runtime[name] = std::move(control);
+        m_runtimeOrder.push_back(&ref);
+        placeInTabOrder();
         return ref;
     }
     // Removes and destroys a control added at run time; throws when there is none.
@@ -42,6 +44,8 @@ public:
             f(entry.second);
     }
     int Count() const { return int(m_byName.size()); }
+    // Run-time controls, oldest first: in the tab order they follow the design controls.
+    const std::vector<Control *> &runtimeControls() const { return m_runtimeOrder; }
 
     // Bookkeeping used by Control::attach / detach and by the window.
     void registerControl(const QString &name, Control *control);
@@ -50,7 +54,9 @@ public:
 
 private:
     void reserve(const QString &name) const;
+    void placeInTabOrder();
     Form &m_form;
+    std::vector<Control *> m_runtimeOrder;
     std::map<QString, Control *> m_byName;
     std::map<QString, std::unique_ptr<Control>> m_runtime;
 };
@@ -102,6 +108,8 @@ public:
     bool closeCommandRemoved() const { return m_closeRemoved; }
     // Controls with a tab index, in tab order.
     std::vector<Control *> controlsInTabOrder() const;
+    // Chains the focus: the design controls by tab index, then the run-time controls.
+    void applyTabOrder();
 
     // Runs the creation step once; the default-instance accessor calls it.
     void initializeOnce();
@@ -120,7 +128,6 @@ protected:
 
 private:
     void destroyWindow();
-    void applyTabOrder();
     FormDesign m_design;
     QString m_caption;
     ControlCollection m_controls;

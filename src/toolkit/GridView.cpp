@@ -199,7 +199,8 @@ protected:
         painter->drawLine(rect.bottomLeft(), rect.bottomRight());
     }
     void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    // No double-click handling: the header row is no row, and the grid's DblClick acts on
+    // the current row, which a click on the header never picked.
     bool viewportEvent(QEvent *event) override;
 
 private:
@@ -535,13 +536,6 @@ void GridHeader::mouseMoveEvent(QMouseEvent *event)
     QHeaderView::mouseMoveEvent(event);
     const int c = logicalIndexAt(event->position().toPoint());
     m_grid->reportMouse(0, c < 0 ? m_grid->lastCol() : c, event);
-}
-
-void GridHeader::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    QHeaderView::mouseDoubleClickEvent(event);
-    if (event->button() == Qt::LeftButton)
-        m_grid->raiseDblClick();
 }
 
 bool GridHeader::viewportEvent(QEvent *event)

@@ -65,7 +65,6 @@ public:
 
     // For the header row, which reports to the grid's handlers.
     void reportMouse(int row, int col, QMouseEvent *event);
-    void raiseDblClick();
     bool showToolTip(QEvent *event, QWidget *over, const QRect &cell);
     int lastCol() const { return std::max(0, m_state.cols - 1); }
 
@@ -83,6 +82,7 @@ protected:
 
 private:
     FlexGrid *owner() const;
+    void raiseDblClick();
     void rowsChanged();
     void colsChanged();
     void cellChanged(int r, int c);

@@ -167,7 +167,9 @@ void exitDoor(QPainter &p)
 void sponsors(QPainter &p)
 {
     // The box shows 193x65 of the 202x68 logo: nothing lives in the right and bottom margins.
-    const QRectF marks[] = {{3, 3, 28, 28}, {3, 35, 28, 28}};
+    // The "Patrocinan:" label reaches 9 pixels into the box, in front of it: the left margin
+    // stays white.
+    const QRectF marks[] = {{13, 3, 28, 28}, {13, 35, 28, 28}};
 
     QPainterPath shield;
     shield.addRoundedRect(marks[0], 5, 5);
@@ -195,15 +197,15 @@ void sponsors(QPainter &p)
     star.closeSubpath();
     p.drawPath(star);
 
-    const QFont big = fitted(QStringLiteral("Fundación Valdenora"), 154, 13);
+    const QFont big = fitted(QStringLiteral("Fundación Valdenora"), 144, 13);
     const QFont small = font(9.5);
-    text(p, QRectF(37, 3, 156, 16), QStringLiteral("Fundación Valdenora"), big, navy,
+    text(p, QRectF(47, 3, 146, 16), QStringLiteral("Fundación Valdenora"), big, navy,
          Qt::AlignLeft | Qt::AlignVCenter);
-    text(p, QRectF(37, 18, 156, 13), QStringLiteral("para la educación"), small, orange,
+    text(p, QRectF(47, 18, 146, 13), QStringLiteral("para la educación"), small, orange,
          Qt::AlignLeft | Qt::AlignVCenter);
-    text(p, QRectF(37, 35, 156, 16), QStringLiteral("Consorcio Tarvelo"), big, navy,
+    text(p, QRectF(47, 35, 146, 16), QStringLiteral("Consorcio Tarvelo"), big, navy,
          Qt::AlignLeft | Qt::AlignVCenter);
-    text(p, QRectF(37, 50, 156, 13), QStringLiteral("de centros escolares"), small, orange,
+    text(p, QRectF(47, 50, 146, 13), QStringLiteral("de centros escolares"), small, orange,
          Qt::AlignLeft | Qt::AlignVCenter);
 }
 
