@@ -1,3 +1,4 @@
+#include "app/Module1.h"
 #include "app/frm_Autores.h"
 #include "app/frm_Principal.h"
 #include "app/frm_Splash.h"
@@ -8,6 +9,8 @@
 
 #include "TestSupport.h"
 
+#include <QFontInfo>
+#include <QLabel>
 #include <QToolButton>
 #include <QtTest>
 
@@ -30,6 +33,9 @@ WindowCase windowCase()
 } // namespace
 
 Q_DECLARE_METATYPE(WindowCase)
+
+using Step = std::function<void()>;
+Q_DECLARE_METATYPE(Step)
 
 class TestFrame : public QObject
 {
@@ -97,6 +103,90 @@ private slots:
             QVERIFY(volver->toolTip().isEmpty());
             QCOMPARE(volver->iconSize(),
                      returnButtonPicture == QLatin1String("exit") ? QSize(48, 48) : QSize(48, 50));
+        }
+        tk::dispatch([&] { window.drop(); });
+        tk::setClockForTesting(nullptr);
+        testing::flushEvents();
+    }
+
+    // Measured with the fonts the program brings (DejaVu Sans stands for Verdana), each
+    // label's whole text lies inside the label, the label inside its window, and nothing
+    // covers it.
+    void everyLabelShowsItsWholeText_data()
+    {
+        QTest::addColumn<WindowCase>("window");
+        QTest::addColumn<Step>("then");
+        // The link windows keep their label behind the container and the logo, as designed.
+        QTest::addColumn<bool>("inFront");
+        const Step nothing = [] {};
+        auto searchFor = [](const char *title) {
+            return Step([title] {
+                frm_Tarvelo &w = frm_Tarvelo::Default();
+                w.txtTitulo.setText(QString::fromUtf8(title));
+                w.cmdBuscar.button()->click();
+            });
+        };
+        QTest::newRow("splash") << windowCase<frm_Splash>() << nothing << true;
+        QTest::newRow("main") << windowCase<frm_Principal>() << nothing << true;
+        QTest::newRow("search") << windowCase<frm_Tarvelo>() << nothing << true;
+        QTest::newRow("search, no card found")
+            << windowCase<frm_Tarvelo>() << searchFor("nada") << true;
+        QTest::newRow("search, cards found") << windowCase<frm_Tarvelo>() << searchFor("") << true;
+        QTest::newRow("card") << windowCase<frm_Ficha>() << nothing << false;
+        QTest::newRow("guide") << windowCase<frm_Orlaneva>() << nothing << false;
+        QTest::newRow("authors") << windowCase<frm_Autores>() << nothing << true;
+    }
+    void everyLabelShowsItsWholeText()
+    {
+        QFETCH(WindowCase, window);
+        QFETCH(Step, then);
+        QFETCH(bool, inFront);
+
+        testing::AppFolder folder({{1, "Cuentos", "Primaria", "Lengua y literatura",
+                                    "https://example.org", std::nullopt}});
+        folder.writeDocuments();
+        testing::MsgBoxRecorder boxes;
+        testing::EndRecorder ends;
+        tk::setClockForTesting([] {
+            static double now = 0;
+            return now += 1.0;
+        });
+        Module1::iIdFicha = 1;
+        tk::Form &form = window.form();
+        tk::dispatch([&] { form.Show(); });
+        tk::dispatch(then);
+        QVERIFY(ends.codes.empty());
+
+        QWidget *surface = form.window();
+        const QList<QLabel *> labels = surface->findChildren<QLabel *>();
+        QVERIFY(!labels.isEmpty());
+        for (QLabel *label : labels) {
+            if (!label->isVisibleTo(surface) || label->text().isEmpty())
+                continue;
+            QCOMPARE(QFontInfo(label->font()).family(), QStringLiteral("DejaVu Sans"));
+            const QFontMetrics metrics(label->font());
+            const QRect text
+                = metrics.boundingRect(QRect(0, 0, label->width(), 100000),
+                                       int(label->alignment()) | Qt::TextWordWrap, label->text());
+            const QRect place(label->mapTo(surface, QPoint(0, 0)), label->size());
+            const QString what = QStringLiteral("%1 \"%2\": text %3 x %4 in %5, %6, %7 x %8")
+                                     .arg(label->objectName(), label->text())
+                                     .arg(text.width())
+                                     .arg(text.height())
+                                     .arg(place.x())
+                                     .arg(place.y())
+                                     .arg(place.width())
+                                     .arg(place.height());
+            QVERIFY2(text.width() <= label->width() && text.height() <= label->height(),
+                     qPrintable(what));
+            QVERIFY2(surface->rect().contains(place), qPrintable(what));
+            if (!inFront)
+                continue;
+            const QRect inset = text.adjusted(0, 0, -1, -1);
+            for (QPoint corner :
+                 {inset.topLeft(), inset.topRight(), inset.bottomLeft(), inset.bottomRight()})
+                QVERIFY2(surface->childAt(label->mapTo(surface, corner)) == label,
+                         qPrintable(what));
         }
         tk::dispatch([&] { window.drop(); });
         tk::setClockForTesting(nullptr);

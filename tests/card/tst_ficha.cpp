@@ -423,6 +423,34 @@ private slots:
         QTRY_COMPARE(parts.form.window()->focusWidget(), parts.cmdVolver.widget());
     }
 
+    void viewerBarsFollowTheWindowsControlsInTheTabOrder_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QStringList>("afterLinkButton");
+        // The guide's cover overflows both ways; the card's picture fits, so no bar is shown.
+        QTest::newRow("guide") << u"frm_Orlaneva"_s
+                               << QStringList{u"Vertical_Scroll"_s, u"Horizontal_Scroll"_s,
+                                              u"cmdVolver"_s, u"cmdVinculo"_s};
+        QTest::newRow("card") << u"frm_Ficha"_s
+                              << QStringList{u"cmdVolver"_s, u"cmdVinculo"_s, u"cmdVolver"_s,
+                                             u"cmdVinculo"_s};
+    }
+    void viewerBarsFollowTheWindowsControlsInTheTabOrder()
+    {
+        QFETCH(QString, window);
+        QFETCH(QStringList, afterLinkButton);
+        LinkWindowParts parts = partsOf(window);
+        show(parts.form);
+        QVERIFY(QTest::qWaitForWindowActive(parts.form.window()));
+        parts.cmdVinculo.SetFocus();
+        QStringList order;
+        for (qsizetype i = 0; i < afterLinkButton.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            order << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(order, afterLinkButton);
+    }
+
     void linkButtonsAsDesigned_data()
     {
         QTest::addColumn<QString>("window");

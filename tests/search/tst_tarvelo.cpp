@@ -467,6 +467,33 @@ private slots:
         QCOMPARE(std::count(tk::Forms().begin(), tk::Forms().end(), &frm_Ficha::Default()), 1);
     }
 
+    void aDoubleClickOnTheHeaderOpensNothing_data()
+    {
+        QTest::addColumn<int>("col");
+        QTest::newRow("TITULO") << 1;
+        QTest::newRow("NIVEL EDUCATIVO") << 2;
+        QTest::newRow("DESCRIPTORES") << 3;
+    }
+    void aDoubleClickOnTheHeaderOpensNothing()
+    {
+        QFETCH(int, col);
+        open();
+        search(QString(), QString(), QString());
+        tk::FlexGrid &grid = window().gridFichas;
+        // A row is current, but the user double-clicks the header, not that row.
+        QTest::mouseClick(grid.view()->viewport(), Qt::LeftButton, {}, cellCentre(grid, 3, 1));
+        QCOMPARE(grid.Row(), 3);
+        Module1::iIdFicha = 99;
+        QHeaderView *header = grid.header();
+        QTest::mouseDClick(header->viewport(), Qt::LeftButton, {},
+                           QPoint(header->sectionPosition(col) + 5, header->height() / 2));
+        QCOMPARE(Module1::iIdFicha, 99);
+        QVERIFY(!frm_Ficha::hasDefault() || !frm_Ficha::Default().isLoaded());
+        // The rows still open their cards.
+        doubleClickRow(3);
+        QCOMPARE(Module1::iIdFicha, 1);
+    }
+
     void enterOnARowOpensItsCard()
     {
         open();

@@ -38,12 +38,23 @@ constexpr int kIconSizes[] = {16, 24, 32, 48};
 
 using SizeDepth = QPair<int, int>;
 
-QSet<SizeDepth> expectedImages()
+// Every picture also comes at twice its pixels, as name@2x beside name.
+constexpr int kScales[] = {1, 2};
+
+QString atScale(const char *path, int scale)
+{
+    QString name = QString::fromUtf8(path);
+    if (scale != 1)
+        name.insert(name.lastIndexOf(QLatin1Char('.')), QStringLiteral("@%1x").arg(scale));
+    return name;
+}
+
+QSet<SizeDepth> expectedImages(int scale)
 {
     QSet<SizeDepth> all;
     for (int size : kIconSizes) {
-        all.insert({size, 8});
-        all.insert({size, 32});
+        all.insert({size * scale, 8});
+        all.insert({size * scale, 32});
     }
     return all;
 }
@@ -98,8 +109,11 @@ void tst_Artwork::pictureSize_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QSize>("size");
-    for (const Picture &p : kPictures)
-        QTest::newRow(p.path) << QString::fromUtf8(p.path) << QSize(p.width, p.height);
+    for (int scale : kScales)
+        for (const Picture &p : kPictures) {
+            const QString path = atScale(p.path, scale);
+            QTest::newRow(qPrintable(path)) << path << QSize(p.width, p.height) * scale;
+        }
 }
 
 void tst_Artwork::pictureSize()
@@ -121,14 +135,17 @@ void tst_Artwork::pictureSize()
 void tst_Artwork::windowIconDirectory_data()
 {
     QTest::addColumn<QString>("path");
-    for (const char *path : kWindowIcons)
-        QTest::newRow(path) << QString::fromUtf8(path);
+    QTest::addColumn<int>("scale");
+    for (int scale : kScales)
+        for (const char *path : kWindowIcons)
+            QTest::newRow(qPrintable(atScale(path, scale))) << atScale(path, scale) << scale;
 }
 
 // Read against the file format rather than Qt's reader, which forgives what Windows does not.
 void tst_Artwork::windowIconDirectory()
 {
     QFETCH(QString, path);
+    QFETCH(int, scale);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray b = file.readAll();
@@ -166,7 +183,7 @@ void tst_Artwork::windowIconDirectory()
         QVERIFY(!found.contains({w, bits}));
         found.insert({w, bits});
     }
-    QCOMPARE(found, expectedImages());
+    QCOMPARE(found, expectedImages(scale));
 }
 
 void tst_Artwork::windowIconReadByQt_data()
@@ -177,6 +194,7 @@ void tst_Artwork::windowIconReadByQt_data()
 void tst_Artwork::windowIconReadByQt()
 {
     QFETCH(QString, path);
+    QFETCH(int, scale);
     QImageReader reader(path);
     QCOMPARE(reader.imageCount(), 8);
     QSet<SizeDepth> found;
@@ -187,22 +205,25 @@ void tst_Artwork::windowIconReadByQt()
         QCOMPARE(img.width(), img.height());
         found.insert({img.width(), img.text(QStringLiteral("_q_icoOrigDepth")).toInt()});
     }
-    QCOMPARE(found, expectedImages());
+    QCOMPARE(found, expectedImages(scale));
 
     const QIcon icon(path);
     const QList<QSize> sizes = icon.availableSizes();
     for (int size : kIconSizes)
-        QVERIFY2(sizes.contains(QSize(size, size)), qPrintable(QString::number(size)));
+        QVERIFY2(sizes.contains(QSize(size, size) * scale), qPrintable(QString::number(size)));
 }
 
 void tst_Artwork::palettisedImageMatchesTrueColour_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<int>("size");
-    for (const char *path : kWindowIcons) {
-        for (int size : kIconSizes)
-            QTest::addRow("%s@%d", path, size) << QString::fromUtf8(path) << size;
-    }
+    for (int scale : kScales)
+        for (const char *path : kWindowIcons) {
+            for (int size : kIconSizes) {
+                const QString file = atScale(path, scale);
+                QTest::addRow("%s@%d", qPrintable(file), size * scale) << file << size * scale;
+            }
+        }
 }
 
 // The 256-colour image must show the same picture: a palette or mask out of step (rows
@@ -243,11 +264,14 @@ void tst_Artwork::palettisedImageMatchesTrueColour()
 void tst_Artwork::everyPictureIsNamed()
 {
     QSet<QString> named;
-    for (const Picture &p : kPictures)
-        named.insert(QString::fromUtf8(p.path));
-    for (const char *path : kWindowIcons)
-        named.insert(QString::fromUtf8(path));
-    QCOMPARE(named.size(), int(std::size(kPictures) + std::size(kWindowIcons)));
+    for (int scale : kScales) {
+        for (const Picture &p : kPictures)
+            named.insert(atScale(p.path, scale));
+        for (const char *path : kWindowIcons)
+            named.insert(atScale(path, scale));
+    }
+    QCOMPARE(named.size(),
+             int((std::size(kPictures) + std::size(kWindowIcons)) * std::size(kScales)));
 
     QSet<QString> compiled;
     QDirIterator it(QStringLiteral(":/art"), QDir::Files);

@@ -257,6 +257,35 @@ private slots:
                                  form.Controls().Remove(QStringLiteral("pic_Imagen")));
     }
 
+    void keysPressTheFocusedButton_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("clicks");
+        QTest::newRow("Space") << int(Qt::Key_Space) << int(Qt::NoModifier) << 1;
+        QTest::newRow("Enter") << int(Qt::Key_Return) << int(Qt::NoModifier) << 1;
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << 1;
+        QTest::newRow("Ctrl+Enter is no press")
+            << int(Qt::Key_Return) << int(Qt::ControlModifier) << 0;
+        QTest::newRow("a letter") << int(Qt::Key_A) << int(Qt::NoModifier) << 0;
+    }
+    void keysPressTheFocusedButton()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, clicks);
+        EventForm &form = EventForm::Default();
+        form.Show();
+        QVERIFY(QTest::qWaitForWindowActive(form.window()));
+        form.cmdBoton.SetFocus();
+        QVERIFY(form.cmdBoton.widget()->hasFocus());
+        form.events = 0;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key),
+                        Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(form.events, clicks);
+        EventForm::dropDefault();
+    }
+
     void uncaughtErrorIsShownWithNumberAndDescriptionThenTheProgramEnds()
     {
         testing::MsgBoxRecorder boxes;

@@ -348,6 +348,46 @@ private slots:
         QCOMPARE(rectOf(image()), (Rect{-600, -480, 12000, 9000}));
     }
 
+    void keysScrollThePicture_data()
+    {
+        QTest::addColumn<bool>("vertical");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to"); // -1: the bar's Max
+        QTest::newRow("Down") << true << int(Qt::Key_Down) << 3 << 4;
+        QTest::newRow("Up") << true << int(Qt::Key_Up) << 3 << 2;
+        QTest::newRow("Page Down") << true << int(Qt::Key_PageDown) << 3 << 18;
+        QTest::newRow("Page Up") << true << int(Qt::Key_PageUp) << 20 << 5;
+        QTest::newRow("Home") << true << int(Qt::Key_Home) << 20 << 0;
+        QTest::newRow("End") << true << int(Qt::Key_End) << 3 << -1;
+        QTest::newRow("Right") << false << int(Qt::Key_Right) << 3 << 4;
+        QTest::newRow("Left") << false << int(Qt::Key_Left) << 3 << 2;
+        QTest::newRow("Right at Max stays") << false << int(Qt::Key_Right) << -1 << -1;
+        QTest::newRow("Page Down, across") << false << int(Qt::Key_PageDown) << 3 << 18;
+        QTest::newRow("Home, across") << false << int(Qt::Key_Home) << 20 << 0;
+        QTest::newRow("End, across") << false << int(Qt::Key_End) << 3 << -1;
+    }
+    void keysScrollThePicture()
+    {
+        QFETCH(bool, vertical);
+        QFETCH(int, key);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        host(6000, 4500);
+        m_viewer->SetPicture(picture(60000, 45000));
+        tk::ScrollBar &bar = vertical ? static_cast<tk::ScrollBar &>(vbar()) : hbar();
+        bar.setValue(from < 0 ? bar.Max() : from);
+        m_form->Show();
+        QVERIFY(QTest::qWaitForWindowActive(m_form->window()));
+        bar.SetFocus();
+        QVERIFY(bar.widget()->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        const int expected = to < 0 ? bar.Max() : to;
+        QCOMPARE(bar.Value(), expected);
+        QCOMPARE(vertical ? image().Top() : image().Left(), -120 * expected);
+        QCOMPARE(vertical ? image().Left() : image().Top(), 0);
+    }
+
     void newPictureKeepsTheValues()
     {
         host(6000, 4500);
