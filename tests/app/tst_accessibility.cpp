@@ -245,7 +245,8 @@ private slots:
         QTest::addColumn<QStringList>("order");
 
         QTest::newRow("main") << "frm_Principal" << false
-                              << QStringList{"cmdGuia", "cmdBusqueda", "cmdAutores", "cmdVolver"};
+                              << QStringList{"cmdGuia",   "cmdBusqueda",     "cmdAutores",
+                                             "cmdVolver", "Vertical_Scroll", "Horizontal_Scroll"};
         // The grid takes no focus until a search has found cards.
         QTest::newRow("search") << "frm_Tarvelo" << false
                                 << QStringList{"cboDescriptores",  "cboNivelesEducativos",
@@ -256,9 +257,14 @@ private slots:
             << QStringList{"gridFichas", "cboDescriptores", "cboNivelesEducativos",
                            "txtTitulo",  "cmdBuscar",       "cmdNuevaBusqueda",
                            "cmdVolver"};
-        // The never-visible Command1 comes first in the order but never takes the focus.
-        QTest::newRow("card") << "frm_Ficha" << false << QStringList{"cmdVolver", "cmdVinculo"};
-        QTest::newRow("guide") << "frm_Orlaneva" << false << QStringList{"cmdVolver", "cmdVinculo"};
+        // The never-visible Command1 comes first in the order but never takes the focus; the
+        // viewer's bars come after the window's own controls.
+        QTest::newRow("card") << "frm_Ficha" << false
+                              << QStringList{"cmdVolver", "cmdVinculo", "Vertical_Scroll",
+                                             "Horizontal_Scroll"};
+        QTest::newRow("guide") << "frm_Orlaneva" << false
+                               << QStringList{"cmdVolver", "cmdVinculo", "Vertical_Scroll",
+                                              "Horizontal_Scroll"};
         QTest::newRow("authors") << "frm_Autores" << false << QStringList{"cmdVolver"};
     }
     void tabWalksTheControlsInTheirOrder()
