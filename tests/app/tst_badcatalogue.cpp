@@ -133,6 +133,16 @@ bool copyTree(const QString &from, const QString &to)
     return true;
 }
 
+// The built program with its sample catalogue, copied into root's folder app: the program's
+// path, or an empty text when the copy failed.
+QString copyProgram(const QTemporaryDir &root)
+{
+    const QString app = root.filePath(u"app"_s);
+    if (!root.isValid() || !copyTree(QStringLiteral(ORLANEVA_APP_DIR), app))
+        return {};
+    return app + u"/"_s + QFileInfo(QStringLiteral(ORLANEVA_PROGRAM)).fileName();
+}
+
 quint32 crc32(QByteArrayView bytes)
 {
     quint32 crc = 0xFFFFFFFFu;
@@ -442,11 +452,9 @@ private slots:
         if (instanceTaken())
             QSKIP("another copy of the program runs for this user");
         QTemporaryDir root;
-        QVERIFY(root.isValid());
+        const QString program = copyProgram(root);
+        QVERIFY(!program.isEmpty());
         const QString app = root.filePath(u"app"_s);
-        QVERIFY(copyTree(QStringLiteral(ORLANEVA_APP_DIR), app));
-        const QString program
-            = app + u"/"_s + QFileInfo(QStringLiteral(ORLANEVA_PROGRAM)).fileName();
         QVERIFY(QFileInfo(app + u"/fichas.mdb"_s).isFile());
         const QStringList before = snapshot(app);
 
@@ -504,11 +512,9 @@ private slots:
         if (instanceTaken())
             QSKIP("another copy of the program runs for this user");
         QTemporaryDir root;
-        QVERIFY(root.isValid());
+        const QString program = copyProgram(root);
+        QVERIFY(!program.isEmpty());
         const QString app = root.filePath(u"app"_s);
-        QVERIFY(copyTree(QStringLiteral(ORLANEVA_APP_DIR), app));
-        const QString program
-            = app + u"/"_s + QFileInfo(QStringLiteral(ORLANEVA_PROGRAM)).fileName();
         const QStringList before = snapshot(app);
         const QString home = root.filePath(u"home"_s);
         const QString tmp = root.filePath(u"tmp"_s);

@@ -16,23 +16,8 @@
 
 #include <functional>
 
-namespace {
-
-struct WindowCase
-{
-    std::function<tk::Form &()> form;
-    std::function<void()> drop;
-};
-
-template<class T>
-WindowCase windowCase()
-{
-    return {[]() -> tk::Form & { return T::Default(); }, [] { T::dropDefault(); }};
-}
-
-} // namespace
-
-Q_DECLARE_METATYPE(WindowCase)
+using testing::WindowCase;
+using testing::windowCase;
 
 using Step = std::function<void()>;
 Q_DECLARE_METATYPE(Step)
@@ -69,19 +54,11 @@ private slots:
         QFETCH(int, height);
         QFETCH(QString, returnButtonPicture);
 
-        testing::AppFolder folder({{1, "Cuentos", "Primaria", "Lengua y literatura",
-                                    "https://example.org", std::nullopt}});
-        folder.writeDocuments();
-        testing::MsgBoxRecorder boxes;
-        testing::EndRecorder ends;
-        tk::setClockForTesting([] {
-            static double now = 0;
-            return now += 1.0;
-        });
+        testing::WindowSession session;
 
         tk::Form &form = window.form();
         tk::dispatch([&] { form.Show(); });
-        QVERIFY(boxes.boxes.empty());
+        QVERIFY(session.boxes.boxes.empty());
         QCOMPARE(form.window()->objectName(), name);
         QCOMPARE(form.Caption(), caption);
         QCOMPARE(form.window()->windowTitle(), caption);
@@ -105,7 +82,6 @@ private slots:
                      returnButtonPicture == QLatin1String("exit") ? QSize(48, 48) : QSize(48, 50));
         }
         tk::dispatch([&] { window.drop(); });
-        tk::setClockForTesting(nullptr);
         testing::flushEvents();
     }
 
@@ -142,20 +118,12 @@ private slots:
         QFETCH(Step, then);
         QFETCH(bool, inFront);
 
-        testing::AppFolder folder({{1, "Cuentos", "Primaria", "Lengua y literatura",
-                                    "https://example.org", std::nullopt}});
-        folder.writeDocuments();
-        testing::MsgBoxRecorder boxes;
-        testing::EndRecorder ends;
-        tk::setClockForTesting([] {
-            static double now = 0;
-            return now += 1.0;
-        });
+        testing::WindowSession session;
         Module1::iIdFicha = 1;
         tk::Form &form = window.form();
         tk::dispatch([&] { form.Show(); });
         tk::dispatch(then);
-        QVERIFY(ends.codes.empty());
+        QVERIFY(session.ends.codes.empty());
 
         QWidget *surface = form.window();
         const QList<QLabel *> labels = surface->findChildren<QLabel *>();
@@ -189,7 +157,6 @@ private slots:
                          qPrintable(what));
         }
         tk::dispatch([&] { window.drop(); });
-        tk::setClockForTesting(nullptr);
         testing::flushEvents();
     }
 };

@@ -19,19 +19,10 @@
 
 using namespace Qt::StringLiterals;
 
+using testing::WindowCase;
+using testing::windowCase;
+
 namespace {
-
-struct WindowCase
-{
-    std::function<tk::Form &()> form;
-    std::function<void()> drop;
-};
-
-template<class T>
-WindowCase windowCase()
-{
-    return {[]() -> tk::Form & { return T::Default(); }, [] { T::dropDefault(); }};
-}
 
 // The viewer's image box shows a catalogue file, not one of the program's pictures.
 bool showsProgramPicture(const tk::PictureBox &box)
@@ -61,8 +52,6 @@ QImage onBackground(const QImage &picture, const QColor &background)
 
 } // namespace
 
-Q_DECLARE_METATYPE(WindowCase)
-
 // Runs at a scale factor of 2 (set in main, before the application exists): every picture
 // the program draws comes from its double-size variant, on the layout of scale 1.
 class TestHighDpi : public QObject
@@ -90,19 +79,11 @@ private slots:
         QFETCH(int, pictureBoxes);
         QFETCH(int, buttons);
 
-        testing::AppFolder folder({{1, u"Cuentos"_s, u"Primaria"_s, u"Lengua y literatura"_s,
-                                    u"https://example.org"_s, std::nullopt}});
-        folder.writeDocuments();
-        testing::MsgBoxRecorder boxes;
-        testing::EndRecorder ends;
-        tk::setClockForTesting([] {
-            static double now = 0;
-            return now += 1.0;
-        });
+        testing::WindowSession session;
         Module1::iIdFicha = 1;
         tk::Form &form = window.form();
         tk::dispatch([&] { form.Show(); });
-        QVERIFY(boxes.boxes.empty());
+        QVERIFY(session.boxes.boxes.empty());
 
         const QPixmap icon = form.window()->windowIcon().pixmap(QSize(32, 32), 2.0);
         QCOMPARE(icon.devicePixelRatio(), 2.0);
@@ -143,7 +124,6 @@ private slots:
         QCOMPARE(logo->size(), QSize(193, 65));
 
         tk::dispatch([&] { window.drop(); });
-        tk::setClockForTesting(nullptr);
         testing::flushEvents();
     }
 

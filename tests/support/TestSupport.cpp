@@ -121,6 +121,23 @@ void AppFolder::writeDocuments()
     writeFile(QStringLiteral("Documentos/Orlaneva.pdf"), QByteArrayLiteral("%PDF-1.4\n%%EOF\n"));
 }
 
+WindowSession::WindowSession()
+    : folder({{1, QStringLiteral("Cuentos"), QStringLiteral("Primaria"),
+               QStringLiteral("Lengua y literatura"), QStringLiteral("https://example.org"),
+               std::nullopt}})
+{
+    folder.writeDocuments();
+    tk::setClockForTesting([] {
+        static double now = 0;
+        return now += 1.0;
+    });
+}
+
+WindowSession::~WindowSession()
+{
+    tk::setClockForTesting(nullptr);
+}
+
 void flushEvents()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

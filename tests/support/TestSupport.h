@@ -1,5 +1,6 @@
 #pragma once
 
+#include "toolkit/Form.h"
 #include "toolkit/Services.h"
 
 #include <QImage>
@@ -68,6 +69,32 @@ private:
     QTemporaryDir m_dir;
 };
 
+// A window of the program as a row of a table of windows: its default instance, and how to
+// drop it again.
+struct WindowCase
+{
+    std::function<tk::Form &()> form;
+    std::function<void()> drop;
+};
+
+template<class T>
+WindowCase windowCase()
+{
+    return {[]() -> tk::Form & { return T::Default(); }, [] { T::dropDefault(); }};
+}
+
+// What a test needs to show any window: a program folder with card 1 and the documents,
+// message boxes and the end recorded, and a clock that moves a second at every reading.
+class WindowSession
+{
+public:
+    WindowSession();
+    ~WindowSession();
+    AppFolder folder;
+    MsgBoxRecorder boxes;
+    EndRecorder ends;
+};
+
 // Gives pending deferred deletions and events a chance to run.
 void flushEvents();
 
@@ -76,3 +103,5 @@ void flushEvents();
 int errorNumber(const std::function<void()> &statement, QString *description = nullptr);
 
 } // namespace testing
+
+Q_DECLARE_METATYPE(testing::WindowCase)
